@@ -8,7 +8,9 @@
 
 #include "ErrorCodeCatalogue.h"
 
-namespace {
+// Named, not anonymous: gtest's parameterised factories hold these types, and
+// GCC warns about internal linkage there when gtest is not a system header.
+namespace catalogue_test {
 
 struct QuotedEntry {
     std::uint32_t code;
@@ -155,7 +157,10 @@ void PrintTo(const QuotedEntry& entry, std::ostream* os) {
 
 class QuotedEntryTest : public ::testing::TestWithParam<QuotedEntry> {};
 
-} // namespace
+} // namespace catalogue_test
+
+using catalogue_test::QuotedEntry;
+using catalogue_test::QuotedEntryTest;
 
 TEST_P(QuotedEntryTest, TextsAreKeptByteForByte) {
     const QuotedEntry& quoted = GetParam();
@@ -166,7 +171,8 @@ TEST_P(QuotedEntryTest, TextsAreKeptByteForByte) {
     EXPECT_EQ(info.message, quoted.message);
 }
 
-INSTANTIATE_TEST_SUITE_P(ErrorCodeCatalogue, QuotedEntryTest, ::testing::ValuesIn(kQuotedEntries),
+INSTANTIATE_TEST_SUITE_P(ErrorCodeCatalogue, QuotedEntryTest,
+                         ::testing::ValuesIn(catalogue_test::kQuotedEntries),
                          [](const auto& info) { return "code_" + std::to_string(info.param.code); });
 
 TEST(ErrorCodeCatalogue, BuildsAllEntriesFromLowestToHighestCode) {

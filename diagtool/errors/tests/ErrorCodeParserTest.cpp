@@ -5,7 +5,8 @@
 
 #include "ErrorCodeParser.h"
 
-namespace {
+// Named, not anonymous: see the note in the catalogue test.
+namespace parser_test {
 
 struct ParseCase {
     const char* text;
@@ -14,7 +15,10 @@ struct ParseCase {
 
 class ErrorCodeParserTest : public ::testing::TestWithParam<ParseCase> {};
 
-} // namespace
+} // namespace parser_test
+
+using parser_test::ErrorCodeParserTest;
+using parser_test::ParseCase;
 
 TEST_P(ErrorCodeParserTest, ReadsAutomaticBaseOrRefuses) {
     const ParseCase& c = GetParam();
