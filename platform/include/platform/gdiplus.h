@@ -7,9 +7,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 #else
 #include "gdiplus/GdiplusStandIn.h"
 #endif
