@@ -6,6 +6,7 @@
 #include "EditorDialog.h"
 #include "WidgetPrompter.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
@@ -54,8 +55,19 @@ int main(int argc, char** argv) {
             // Picture the editor once it is up, then close it as Exit would.
             QTimer::singleShot(300, [&, kind] {
                 if (auto* editor = qobject_cast<EditorDialog*>(QApplication::activeModalWidget())) {
-                    grabTo(editor, out.filePath(
-                                       stem + (kind == EditorKind::Classic ? "-classic.png" : "-reorg.png")));
+                    const QString suffix = kind == EditorKind::Classic ? "-classic" : "-reorg";
+                    grabTo(editor, out.filePath(stem + suffix + ".png"));
+                    // Then the first media of the sorted list in Best quality, chosen as a user would.
+                    const auto& layout = layoutFor(kind);
+                    auto* media = editor->findChild<QComboBox*>(QString::number(layout.media));
+                    auto* quality = editor->findChild<QComboBox*>(QString::number(layout.quality));
+                    if (media != nullptr && quality != nullptr && media->count() > 0) {
+                        media->setCurrentIndex(0);
+                        Q_EMIT media->activated(0);
+                        quality->setCurrentIndex(2);
+                        Q_EMIT quality->activated(2);
+                        grabTo(editor, out.filePath(stem + suffix + "-first-media-best.png"));
+                    }
                     editor->done(QDialog::Rejected);
                 }
             });
