@@ -253,15 +253,5 @@ TEST(LayoutTables, IdsAreUniqueAndEveryValueHasOneField) {
     }
 }
 
-TEST(LayoutTables, EditValueNamesMatchTheModelsTable) {
-    for (std::size_t i = 0; i < kEditValueCount; ++i) {
-        EXPECT_EQ(static_cast<std::size_t>(editValueAt(i)), i);
-        EXPECT_FALSE(info(editValueAt(i)).label.empty());
-    }
-    EXPECT_EQ(info(EditValue::SeamModulation).label, "Seam Modulation");
-    EXPECT_EQ(info(EditValue::CutBlankTracks).width, NumberWidth::U8);
-    EXPECT_EQ(info(EditValue::TrackShiftSpokes).width, NumberWidth::I32);
-}
-
 } // namespace
 } // namespace resedit
