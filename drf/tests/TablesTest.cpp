@@ -1,6 +1,7 @@
 // Checks the format tables themselves: sizes add up, offsets in order, names unique,
 // and the figures the file format fixes.
 #include "drf/DrfHeader.h"
+#include "drf/EditorValues.h"
 #include "drf/KeyTables.h"
 #include "drf/LibraryFactory.h"
 
@@ -193,6 +194,32 @@ TEST(Tables, KeyLayoutsThatEditorsDependOn) {
         ASSERT_NE(key, nullptr) << p.key;
         EXPECT_EQ(key->type, p.type) << p.key;
         EXPECT_EQ(key->offset, p.offset) << p.key;
+    }
+}
+
+TEST(Tables, EveryEditorValueSourceNamesAKeyOfItsWidth) {
+    std::set<std::string_view> labels;
+    for (const auto& value : kEditorValues) {
+        EXPECT_TRUE(labels.insert(value.label).second) << value.label;
+        int sources = 0;
+        for (const auto& source : value.sources) {
+            if (source.part.empty())
+                continue;
+            ++sources;
+            const KeyDescriptor* found = nullptr;
+            for (std::uint32_t generation = 1; generation <= 4 && !found; ++generation) {
+                for (const auto& kind : printEngineKinds(generation)) {
+                    if (kind.name == source.part)
+                        found = kind.findKey(source.key);
+                }
+            }
+            ASSERT_NE(found, nullptr) << source.part << "." << source.key;
+            const std::uint8_t expected = value.width == ValueWidth::U8    ? kTypeU8
+                                          : value.width == ValueWidth::U32 ? kTypeU32
+                                                                           : kTypeI32;
+            EXPECT_EQ(found->type, expected) << source.part << "." << source.key;
+        }
+        EXPECT_GE(sources, 2) << value.label;
     }
 }
 
