@@ -263,7 +263,7 @@ int GenerationFactory::readEntry(std::span<const std::uint8_t> entry, std::span<
                      readLe<std::uint16_t>(e + entryOffset(kEnAvailability)));
     auto created = createPrintMode(key);
     for (std::uint32_t k = 0; k < layout_->kinds.size(); ++k) {
-        const std::uint32_t offset = readLe<std::uint32_t>(e + 4u * layout_->slots[k]);
+        const std::uint32_t offset = readLe<std::uint32_t>(e + 4u * layout_->entrySlots[k]);
         ResourceRecord* record = emptyRecord();
         if (offset != kNoRecord) {
             if (int s = bindRecord(k, recordArea, offset, record); s != kOk)
@@ -348,7 +348,7 @@ int GenerationFactory::writeEntry(const PrintModeInfo& mode, std::span<std::uint
                 return kNotLoaded;
             offset = *record->placement;
         }
-        writeLe(e + 4u * layout_->slots[k], offset);
+        writeLe(e + 4u * layout_->entrySlots[k], offset);
     }
     return kOk;
 }

@@ -224,7 +224,7 @@ std::vector<std::uint8_t> DrfBuilder::buildSection(int type, const SectionSpec& 
         writeLe(e + kEntryFields[kEnAvailability].offset, spec.modes[i].availability);
         for (std::uint32_t k = 0; k < layout->kinds.size(); ++k) {
             const std::size_t r = modeRecords[i][k];
-            writeLe(e + 4u * layout->slots[k], r == SIZE_MAX ? kNoRecord : offsets[r]);
+            writeLe(e + 4u * layout->entrySlots[k], r == SIZE_MAX ? kNoRecord : offsets[r]);
         }
     }
     for (std::size_t r = 0; r < records.size(); ++r)

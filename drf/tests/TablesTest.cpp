@@ -138,9 +138,9 @@ TEST(Tables, KeyTablesTileTheirRecordsInOffsetOrderAndEndWithTheIdentity) {
 TEST(Tables, EntrySlotsAreDistinctAndInsideTheEntry) {
     for (const auto& layout : allLibraryLayouts()) {
         SCOPED_TRACE(std::string(layout.factoryName));
-        ASSERT_EQ(layout.slots.size(), layout.kinds.size());
+        ASSERT_EQ(layout.entrySlots.size(), layout.kinds.size());
         std::set<std::uint8_t> used;
-        for (std::uint8_t slot : layout.slots) {
+        for (std::uint8_t slot : layout.entrySlots) {
             EXPECT_GE(slot * 4u, kEntryFixedSize);
             EXPECT_LE(slot * 4u + 4, layout.entrySize);
             EXPECT_TRUE(used.insert(slot).second);
@@ -148,9 +148,9 @@ TEST(Tables, EntrySlotsAreDistinctAndInsideTheEntry) {
     }
     // The two layouts whose slots are not in kind order.
     const LibraryLayout* lorvane = findLibraryLayout(2, 1);
-    EXPECT_EQ(std::vector<std::uint8_t>(lorvane->slots.begin(), lorvane->slots.end()),
+    EXPECT_EQ(std::vector<std::uint8_t>(lorvane->entrySlots.begin(), lorvane->entrySlots.end()),
               (std::vector<std::uint8_t>{3, 4, 7, 8, 5, 6, 9, 10, 11}));
-    EXPECT_EQ(findLibraryLayout(5, 2)->slots.back(), 10);
+    EXPECT_EQ(findLibraryLayout(5, 2)->entrySlots.back(), 10);
 }
 
 template <std::size_t N, typename Row>

@@ -81,7 +81,7 @@ struct LibraryLayout {
     std::uint32_t generation;
     std::span<const ResourceFileKind> kinds;
     std::uint32_t entrySize;
-    std::span<const std::uint8_t> slots; // u32 slot index per kind index; the slot lies at entry offset 4n
+    std::span<const std::uint8_t> entrySlots; // u32 slot index per kind index; the slot lies at entry offset 4n
 };
 
 // Kinds of the print-engine library by generation (1-4) and of the other libraries.
