@@ -54,12 +54,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 QString usageText() {
-    return QStringLiteral("usage: jobview [FILE]\n"
-                          "       jobview --render FILE -o OUT.png|OUT.bmp\n"
-                          "\n"
-                          "Shows a print job (.tlm, .tolm) or a floyd picture (.fld) as the drive would burn it.\n"
-                          "With --render the picture is written to OUT without opening a window; the\n"
-                          "program exits non-zero with the reason on stderr when the file cannot be rendered.\n");
+    return QStringLiteral(
+        "usage: jobview [FILE]\n"
+        "       jobview --render FILE -o OUT.png|OUT.bmp\n"
+        "\n"
+        "Shows a print job (.tlm, .tolm) or a floyd picture (.fld) as the drive would burn it.\n"
+        "With --render the picture is written to OUT without opening a window; the\n"
+        "program exits non-zero with the reason on stderr when the file cannot be rendered.\n");
 }
 
 } // namespace jobview

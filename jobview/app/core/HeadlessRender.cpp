@@ -39,11 +39,14 @@ bool renderToFile(const QString& input, const QString& output, QString* error) {
     const bool opened = document.OnOpenDocument(input.toStdString());
     if (!opened) {
         if (!prompter.messages.isEmpty())
-            return fail(error, QStringLiteral("%1: %2").arg(input, prompter.messages.join(QStringLiteral("; "))));
+            return fail(error,
+                        QStringLiteral("%1: %2").arg(input, prompter.messages.join(QStringLiteral("; "))));
         return fail(error, QStringLiteral("%1: not a print job of format version 3").arg(input));
     }
     if (!document.job() && !document.floyd())
-        return fail(error, QStringLiteral("%1: neither a print job (.tlm, .tolm) nor a floyd picture (.fld)").arg(input));
+        return fail(
+            error,
+            QStringLiteral("%1: neither a print job (.tlm, .tolm) nor a floyd picture (.fld)").arg(input));
 
     Gdiplus::GdiplusStartupInput startup;
     ULONG_PTR token = 0;

@@ -5,8 +5,8 @@
 namespace jobview {
 
 std::optional<PixelReadout> readPixel(const HitMap& hits, int x, int y) {
-    if (hits.size <= 0 || !(hits.pixelsPerMicron > 0.0) || !std::isfinite(hits.pixelsPerMicron) || x < 0 || y < 0 ||
-        x >= hits.size || y >= hits.size)
+    if (hits.size <= 0 || !(hits.pixelsPerMicron > 0.0) || !std::isfinite(hits.pixelsPerMicron) || x < 0 ||
+        y < 0 || x >= hits.size || y >= hits.size)
         return std::nullopt;
     // The renderer puts the disc's centre at size / 2 in continuous
     // coordinates and a pixel covers [x, x + 1), so the pixel's own centre is

@@ -54,9 +54,9 @@ inline constexpr CommandRow kCommands[] = {
 inline constexpr std::string_view kMenus[] = {"&File", "&View", "&Help", "Statistics"};
 
 // Tool bar buttons, left to right; Separator splits groups.
-inline constexpr Command kToolBar[] = {Command::FileOpen,  Command::FileSavePicture, Command::Separator,
-                                       Command::CopyPicture, Command::Separator,     Command::FilePrint,
-                                       Command::Separator, Command::AppAbout};
+inline constexpr Command kToolBar[] = {Command::FileOpen,    Command::FileSavePicture, Command::Separator,
+                                       Command::CopyPicture, Command::Separator,       Command::FilePrint,
+                                       Command::Separator,   Command::AppAbout};
 
 constexpr const CommandRow* commandRow(Command command) {
     for (const CommandRow& row : kCommands)
@@ -68,7 +68,8 @@ constexpr const CommandRow* commandRow(Command command) {
 inline constexpr std::string_view kAppName = "jobview";
 inline constexpr std::string_view kUntitled = "Untitled";
 inline constexpr std::string_view kRegistryKey = "Local AppWizard-Generated Applications";
-inline constexpr std::string_view kDocumentTemplate = "jobview\n\njobview\n\n\njobview.Document\njobview.Document";
+inline constexpr std::string_view kDocumentTemplate =
+    "jobview\n\njobview\n\n\njobview.Document\njobview.Document";
 inline constexpr std::string_view kOpenFilter = "All Files (*)";
 inline constexpr std::string_view kSaveFilter = "PNG picture (*.png);;BMP picture (*.bmp)";
 inline constexpr std::string_view kReady = "Ready";

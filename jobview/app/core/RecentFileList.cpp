@@ -9,7 +9,9 @@ namespace {
 
 const QString kGroup = QStringLiteral("Recent File List");
 
-QString canonical(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+QString canonical(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
 
 } // namespace
 
@@ -23,7 +25,9 @@ void RecentFileList::add(const QString& path) {
         entries.removeLast();
 }
 
-void RecentFileList::remove(const QString& path) { entries.removeAll(canonical(path)); }
+void RecentFileList::remove(const QString& path) {
+    entries.removeAll(canonical(path));
+}
 
 void RecentFileList::load(QSettings& settings) {
     entries.clear();

@@ -51,7 +51,9 @@ HitMap keepHits(const CTrackRender& render) {
     return map;
 }
 
-int progressMaximum(unsigned long count) { return count > static_cast<unsigned long>(INT_MAX) ? INT_MAX : int(count); }
+int progressMaximum(unsigned long count) {
+    return count > static_cast<unsigned long>(INT_MAX) ? INT_MAX : int(count);
+}
 
 // Clears the busy flag however the pass ends.
 class BusyGuard {
@@ -86,7 +88,8 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
     if (spiral)
         firstTrackRadius += double(labeling.trackPitch) / 2000.0;
     const double pitch = double(labeling.trackPitch) / 1000.0;
-    render.Init(kCanvasWidth, false, drive.outerRadius, firstTrackRadius, pitch, drive.angleUnitsPerTurn, clockwise);
+    render.Init(kCanvasWidth, false, drive.outerRadius, firstTrackRadius, pitch, drive.angleUnitsPerTurn,
+                clockwise);
 
     const unsigned long count = job.GetNumberOfTracks();
     observer.setRange(progressMaximum(count));
@@ -132,11 +135,12 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
     return true;
 }
 
-bool renderFloyd(const FloydImage& floyd, CTrackRender& render, PassObserver& observer, RenderedPicture& out) {
+bool renderFloyd(const FloydImage& floyd, CTrackRender& render, PassObserver& observer,
+                 RenderedPicture& out) {
     const FloydHeader& head = floyd.header();
     const double pitch = kMicronsPerInch / double(head.tracksPerInch);
-    render.Init(kCanvasWidth, false, kFloydOuterRadius, kFloydFirstTrackRadius, pitch, kFloydAngleUnitsPerTurn,
-                !floyd.counterClockwise());
+    render.Init(kCanvasWidth, false, kFloydOuterRadius, kFloydFirstTrackRadius, pitch,
+                kFloydAngleUnitsPerTurn, !floyd.counterClockwise());
     const std::size_t rows = floyd.rowCount();
     observer.setRange(progressMaximum(rows));
     std::vector<bool> marks;
@@ -202,13 +206,14 @@ bool drawCircles(Gdiplus::Image& image, const std::vector<Circle>& circles) {
     const UINT height = image.GetHeight();
     Gdiplus::Rect area(0, 0, INT(width), INT(height));
     Gdiplus::BitmapData data;
-    if (bitmap->LockBits(&area, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
-                         &data) != Gdiplus::Ok)
+    if (bitmap->LockBits(&area, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
+                         PixelFormat32bppARGB, &data) != Gdiplus::Ok)
         return false;
     {
         // QImage::Format_ARGB32 is laid out in memory as GDI+'s 32bppARGB, so
         // the painter draws straight into the bitmap's pixels.
-        QImage pixels(static_cast<uchar*>(data.Scan0), int(width), int(height), data.Stride, QImage::Format_ARGB32);
+        QImage pixels(static_cast<uchar*>(data.Scan0), int(width), int(height), data.Stride,
+                      QImage::Format_ARGB32);
         QPainter painter(&pixels);
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setBrush(Qt::NoBrush);

@@ -28,7 +28,9 @@ inline constexpr unsigned kFloydAngleUnitsPerTurn = 400;
 // Row i of a floyd picture is burnt as track i: row 0 lies on the first-track
 // circle and every further row one pitch farther out, as a drive walks its
 // sled outwards while it burns the rows in file order.
-constexpr std::uint32_t floydTrackNumber(std::size_t row) { return static_cast<std::uint32_t>(row & 0xFFFFu); }
+constexpr std::uint32_t floydTrackNumber(std::size_t row) {
+    return static_cast<std::uint32_t>(row & 0xFFFFu);
+}
 
 inline constexpr std::uint32_t kLabelAreaColour = 0xFFFF0000; // opaque red
 inline constexpr std::uint32_t kSledColour = 0xFF0000FF;      // opaque blue
@@ -49,8 +51,9 @@ struct HitMap {
     std::uint32_t maxCount = 0;
 
     std::uint32_t at(int x, int y) const {
-        return x >= 0 && y >= 0 && x < size && y < size ? counts[std::size_t(y) * std::size_t(size) + std::size_t(x)]
-                                                          : 0;
+        return x >= 0 && y >= 0 && x < size && y < size
+                   ? counts[std::size_t(y) * std::size_t(size) + std::size_t(x)]
+                   : 0;
     }
 };
 

@@ -6,12 +6,13 @@ using namespace jobview;
 
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 } // namespace
 
-CJobViewApp::CJobViewApp()
-    : settings(text(kRegistryKey), text(kAppName)), document(prompter) {}
+CJobViewApp::CJobViewApp() : settings(text(kRegistryKey), text(kAppName)), document(prompter) {}
 
 CJobViewApp::~CJobViewApp() = default;
 

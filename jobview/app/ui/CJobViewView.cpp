@@ -55,7 +55,9 @@ CJobViewView::~CJobViewView() {
     Gdiplus::GdiplusShutdown(gdiplusToken);
 }
 
-void CJobViewView::OnInitialUpdate() { updateScrollBars(); }
+void CJobViewView::OnInitialUpdate() {
+    updateScrollBars();
+}
 
 RenderPass::Outcome CJobViewView::OnUpdate() {
     if (pass.busy())
@@ -113,7 +115,8 @@ void CJobViewView::paintEvent(QPaintEvent*) {
     }
     const QPoint origin = pictureOrigin();
     painter.drawImage(origin, shown);
-    for (const QRect& area : areasOutsidePicture(viewport()->size(), origin, QSize(kCanvasWidth, kCanvasHeight)))
+    for (const QRect& area :
+         areasOutsidePicture(viewport()->size(), origin, QSize(kCanvasWidth, kCanvasHeight)))
         painter.fillRect(area, QColor::fromRgba(0xFFFFFFFF));
 }
 
@@ -132,7 +135,9 @@ void CJobViewView::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
-void CJobViewView::scrollContentsBy(int, int) { viewport()->update(); }
+void CJobViewView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
 void CJobViewView::reportPixelAt(QPoint viewportPos) {
     if (!rendered) {

@@ -26,7 +26,9 @@ using namespace jobview;
 
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 QIcon toolBarIcon(Command command, QStyle* style) {
     switch (command) {
@@ -48,7 +50,8 @@ QIcon toolBarIcon(Command command, QStyle* style) {
 } // namespace
 
 CMainFrame::CMainFrame(CJobViewDoc& document, FramePrompter& prompter, QSettings& settings, QWidget* parent)
-    : QMainWindow(parent), doc(document), prompter(prompter), settings(settings), jobView(new CJobViewView(this)) {
+    : QMainWindow(parent), doc(document), prompter(prompter), settings(settings),
+      jobView(new CJobViewView(this)) {
     setObjectName(QStringLiteral("128"));
     setWindowIcon(programIcon());
     jobView->setDocument(&doc);
@@ -104,7 +107,8 @@ void CMainFrame::createMenus() {
     connect(action(Command::FilePrintSetup), &QAction::triggered, this, &CMainFrame::onFilePrintSetup);
     connect(action(Command::AppExit), &QAction::triggered, this, &QWidget::close);
     connect(action(Command::AppAbout), &QAction::triggered, this, &CMainFrame::onAppAbout);
-    connect(action(Command::ShowFileStatistics), &QAction::triggered, this, &CMainFrame::onShowFileStatistics);
+    connect(action(Command::ShowFileStatistics), &QAction::triggered, this,
+            &CMainFrame::onShowFileStatistics);
 }
 
 void CMainFrame::createToolBar() {
@@ -268,7 +272,9 @@ std::unique_ptr<QPrintPreviewDialog> CMainFrame::createPrintPreview() {
     return preview;
 }
 
-void CMainFrame::onFilePrintPreview() { createPrintPreview()->exec(); }
+void CMainFrame::onFilePrintPreview() {
+    createPrintPreview()->exec();
+}
 
 void CMainFrame::onFilePrintSetup() {
     QPageSetupDialog dialog(&printer, this);
@@ -280,7 +286,9 @@ void CMainFrame::onAppAbout() {
     about.exec();
 }
 
-void CMainFrame::onShowFileStatistics() { doc.onShowFileStatistics(); }
+void CMainFrame::onShowFileStatistics() {
+    doc.onShowFileStatistics();
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (jobView->busy()) {

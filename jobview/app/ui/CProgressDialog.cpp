@@ -9,9 +9,11 @@
 using namespace jobview;
 
 CProgressDialog::CProgressDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), bar(new QProgressBar(this)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      bar(new QProgressBar(this)) {
     setObjectName(QString::number(kProgressDialog.id));
-    setWindowTitle(QString::fromUtf8(kProgressDialog.caption.data(), qsizetype(kProgressDialog.caption.size())));
+    setWindowTitle(
+        QString::fromUtf8(kProgressDialog.caption.data(), qsizetype(kProgressDialog.caption.size())));
     bar->setObjectName(QString::number(kProgressBarId));
     bar->setTextVisible(false);
     auto* layout = new QVBoxLayout(this);
@@ -20,7 +22,9 @@ CProgressDialog::CProgressDialog(QWidget* parent)
                      .expandedTo(QSize(200, bar->sizeHint().height() + 2 * layout->contentsMargins().top())));
 }
 
-void CProgressDialog::setRange(int maximum) { bar->setRange(0, maximum); }
+void CProgressDialog::setRange(int maximum) {
+    bar->setRange(0, maximum);
+}
 
 void CProgressDialog::setPosition(int position) {
     bar->setValue(position);

@@ -13,7 +13,9 @@ using namespace jobview;
 
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 } // namespace
 
@@ -41,5 +43,6 @@ StatisticsDialog::StatisticsDialog(const JobStatistics& statistics, QWidget* par
     layout->addLayout(grid);
     layout->addStretch();
     layout->addWidget(buttons);
-    setMinimumSize(dialogUnitsToPixels(fontMetrics(), kStatisticsDialog.widthUnits, kStatisticsDialog.heightUnits));
+    setMinimumSize(
+        dialogUnitsToPixels(fontMetrics(), kStatisticsDialog.widthUnits, kStatisticsDialog.heightUnits));
 }

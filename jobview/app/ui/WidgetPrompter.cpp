@@ -11,7 +11,9 @@ using namespace jobview;
 
 namespace {
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 } // namespace
 
@@ -37,4 +39,6 @@ QString WidgetPrompter::choosePictureFile() {
     return path;
 }
 
-void WidgetPrompter::showError(const QString& message) { QMessageBox::warning(owner, text(kAppName), message); }
+void WidgetPrompter::showError(const QString& message) {
+    QMessageBox::warning(owner, text(kAppName), message);
+}
