@@ -30,7 +30,7 @@ HitMap smallMap() {
     m.size = 801;
     m.pixelsPerMicron = kPixelsPerMicron;
     m.counts.assign(801 * 801, 0);
-    m.counts[400 * 801 + 600] = 3;
+    m.counts[600 * 801 + 400] = 3; // x 600, y 400
     m.counts[0] = 1;
     return m;
 }

@@ -44,10 +44,9 @@ HitMap keepHits(const CTrackRender& render) {
     map.size = int(canvas.width);
     map.pixelsPerMicron = render.pixelsPerMicron;
     map.maxCount = canvas.maxCount;
-    map.counts.resize(std::size_t(canvas.width) * canvas.height);
-    for (std::uint32_t x = 0; x < canvas.width; ++x)
-        for (std::uint32_t y = 0; y < canvas.height; ++y)
-            map.counts[std::size_t(y) * canvas.width + x] = canvas.counts[x][y];
+    map.counts.reserve(std::size_t(canvas.width) * canvas.height);
+    for (const std::vector<std::uint32_t>& column : canvas.counts)
+        map.counts.insert(map.counts.end(), column.begin(), column.end());
     return map;
 }
 

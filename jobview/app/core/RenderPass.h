@@ -47,7 +47,7 @@ struct Circle {
 struct HitMap {
     int size = 0;
     double pixelsPerMicron = 0.0;
-    std::vector<std::uint32_t> counts; // row-major, counts[y * size + x]
+    std::vector<std::uint32_t> counts; // column by column as the renderer keeps them: counts[x * size + y]
     std::uint32_t maxCount = 0;
 
     std::uint32_t at(int x, int y) const {

@@ -27,6 +27,12 @@ void CProgressDialog::setRange(int maximum) {
 }
 
 void CProgressDialog::setPosition(int position) {
-    bar->setValue(position);
-    update();
+    emit positionSet(position);
+    // The bar repaints itself at once whenever its look changes, several
+    // hundred times in a pass of a full label; a screen shows no more than a
+    // few dozen of those a second anyway.
+    if (!sinceRedraw.isValid() || sinceRedraw.elapsed() >= kRedrawIntervalMs) {
+        bar->setValue(position);
+        sinceRedraw.restart();
+    }
 }

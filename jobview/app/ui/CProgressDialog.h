@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QProgressBar;
 
@@ -12,7 +13,14 @@ public:
 
     QProgressBar* progressBar() const { return bar; }
     void setRange(int maximum);
+    // Every track's position; the bar itself is redrawn at most every
+    // kRedrawIntervalMs.
     void setPosition(int position);
+
+    static constexpr qint64 kRedrawIntervalMs = 40;
+
+signals:
+    void positionSet(int position);
 
 protected:
     // The pass decides when the dialog goes; Escape and the close box do not.
@@ -20,4 +28,5 @@ protected:
 
 private:
     QProgressBar* bar;
+    QElapsedTimer sinceRedraw;
 };
