@@ -52,7 +52,7 @@ struct HitMap {
 
     std::uint32_t at(int x, int y) const {
         return x >= 0 && y >= 0 && x < size && y < size
-                   ? counts[std::size_t(y) * std::size_t(size) + std::size_t(x)]
+                   ? counts[std::size_t(x) * std::size_t(size) + std::size_t(y)]
                    : 0;
     }
 };
