@@ -25,7 +25,9 @@ protected:
     ULONG_PTR token = 0;
 };
 
-std::wstring widePath(const std::filesystem::path& p) { return p.wstring(); }
+std::wstring widePath(const std::filesystem::path& p) {
+    return p.wstring();
+}
 
 bool findEncoder(const wchar_t* mime, CLSID* clsid) {
     UINT count = 0, size = 0;

@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-        std::fprintf(stderr, "labeldemo: cannot create %s: %s\n", folder.string().c_str(), ec.message().c_str());
+        std::fprintf(stderr, "labeldemo: cannot create %s: %s\n", folder.string().c_str(),
+                     ec.message().c_str());
         return 1;
     }
 

@@ -3,9 +3,9 @@
 // can avoid: one sine, one cosine and one counter increment per mark that is on.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
-#include <bit>
 #include <random>
 #include <vector>
 
@@ -93,7 +93,17 @@ void BM_Baseline(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_Baseline)->Name("full_disc/baseline")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(6);
-BENCHMARK(BM_Library)->Name("full_disc/trackrender")->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(6);
+BENCHMARK(BM_Baseline)
+    ->Name("full_disc/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(6);
+BENCHMARK(BM_Library)
+    ->Name("full_disc/trackrender")
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(6);
 
-int main(int argc, char** argv) { return qmbench::runWithRatios(argc, argv); }
+int main(int argc, char** argv) {
+    return qmbench::runWithRatios(argc, argv);
+}

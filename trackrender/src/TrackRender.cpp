@@ -42,10 +42,13 @@ inline void hitPolar(TrackCanvas& canvas, double centre, double radiusPixels, do
 } // namespace
 
 CTrackRender::CTrackRender()
-    : initialized(false), canvasSize(0), canvas(nullptr), spiral(false), clockwise(true), angleUnitsPerTurn(0),
-      trackPitch(0.0), firstTrackRadius(0.0), firstSledPosition(-1.0), sledPosition(-1.0), pixelsPerMicron(0.0) {}
+    : initialized(false), canvasSize(0), canvas(nullptr), spiral(false), clockwise(true),
+      angleUnitsPerTurn(0), trackPitch(0.0), firstTrackRadius(0.0), firstSledPosition(-1.0),
+      sledPosition(-1.0), pixelsPerMicron(0.0) {}
 
-CTrackRender::~CTrackRender() { delete canvas; }
+CTrackRender::~CTrackRender() {
+    delete canvas;
+}
 
 void CTrackRender::Init(unsigned int size, bool spiralFlag, unsigned long outerRadius, double firstRadius,
                         double pitch, unsigned int unitsPerTurn, bool clockwiseFlag) {
@@ -66,14 +69,20 @@ void CTrackRender::Init(unsigned int size, bool spiralFlag, unsigned long outerR
 }
 
 void CTrackRender::Init(unsigned int size, bool spiralFlag, unsigned long outerRadius, double firstRadius,
-                        unsigned long pitchFactor1, int pitchFactor2, unsigned int unitsPerTurn, bool clockwiseFlag) {
+                        unsigned long pitchFactor1, int pitchFactor2, unsigned int unitsPerTurn,
+                        bool clockwiseFlag) {
     const std::uint32_t nanometres = std::uint32_t(pitchFactor1) * std::uint32_t(pitchFactor2);
-    Init(size, spiralFlag, outerRadius, firstRadius, double(nanometres) / 1000.0, unitsPerTurn, clockwiseFlag);
+    Init(size, spiralFlag, outerRadius, firstRadius, double(nanometres) / 1000.0, unitsPerTurn,
+         clockwiseFlag);
 }
 
-Gdiplus::Image* CTrackRender::GetBitmap() { return canvas ? canvas->ToImage() : nullptr; }
+Gdiplus::Image* CTrackRender::GetBitmap() {
+    return canvas ? canvas->ToImage() : nullptr;
+}
 
-double CTrackRender::MicronsToPixels(double microns) { return microns * pixelsPerMicron; }
+double CTrackRender::MicronsToPixels(double microns) {
+    return microns * pixelsPerMicron;
+}
 
 namespace {
 
@@ -129,7 +138,8 @@ void CTrackRender::RenderTrackAtRes(bool spiralTrack, structures::MORVATINE_TRAC
     renderAtRes(*this, spiralTrack, header, BoolMarks{marks}, resolution);
 }
 
-void CTrackRender::RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header, std::vector<bool>& marks) {
+void CTrackRender::RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header,
+                                           std::vector<bool>& marks) {
     // With no marks per turn there is no angular step: the track is left out
     // entirely, without touching the sled positions or the random sequence.
     if (!canvas || header.markCount == 0)
@@ -164,13 +174,16 @@ void CTrackRender::RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1
     RenderFullCircularTrack(header, bits);
 }
 
-void CTrackRender::RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header, unsigned char* marks) {
+void CTrackRender::RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header,
+                                           unsigned char* marks) {
     const std::size_t bytes = marks ? header.markCount / 8u : 0u;
     std::vector<unsigned char> copy(marks, marks + bytes);
     RenderFullCircularTrack(header, copy);
 }
 
-bool CTrackRender::RenderToBitmap(Gdiplus::Bitmap* target) { return canvas ? canvas->PaintInto(target) : false; }
+bool CTrackRender::RenderToBitmap(Gdiplus::Bitmap* target) {
+    return canvas ? canvas->PaintInto(target) : false;
+}
 
 bool CTrackRender::RenderToFile(wchar_t* path) {
     if (!canvas || !path)

@@ -22,7 +22,8 @@ TEST_F(GdiplusTest, RenderedLabelDecodesToTheCanvasGreys) {
     ASSERT_EQ(qt.height(), 801);
     for (std::uint32_t x = 0; x < 801; ++x)
         for (std::uint32_t y = 0; y < 801; ++y)
-            ASSERT_EQ(qt.pixel(int(x), int(y)) & 0xFFFFFFu, r.canvas->GreyAt(x, y) & 0xFFFFFFu) << x << "," << y;
+            ASSERT_EQ(qt.pixel(int(x), int(y)) & 0xFFFFFFu, r.canvas->GreyAt(x, y) & 0xFFFFFFu)
+                << x << "," << y;
 
     if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0)
         GTEST_SKIP() << "python3-pil is not installed (scripts/setup installs it)";

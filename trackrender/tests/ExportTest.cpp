@@ -81,7 +81,8 @@ TEST_F(GdiplusTest, SyntheticLabelDrawsItsRingsAndText) {
         int hit = 0;
         for (double m = fromMicrons; m < toMicrons; m += 100.0) {
             const double rp = r.MicronsToPixels(m);
-            hit += r.canvas->counts[std::uint32_t(c + rp * std::cos(angle))][std::uint32_t(c - rp * std::sin(angle))] > 0;
+            hit += r.canvas->counts[std::uint32_t(c + rp * std::cos(angle))]
+                                   [std::uint32_t(c - rp * std::sin(angle))] > 0;
         }
         return hit;
     };

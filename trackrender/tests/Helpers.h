@@ -20,8 +20,8 @@ private:
     ULONG_PTR token_ = 0;
 };
 
-inline structures::MORVATINE_TRACK_HEADER_V1 header(unsigned track, unsigned startAngle = 0, unsigned radialOffset = 0,
-                                                    unsigned markCount = 0) {
+inline structures::MORVATINE_TRACK_HEADER_V1 header(unsigned track, unsigned startAngle = 0,
+                                                    unsigned radialOffset = 0, unsigned markCount = 0) {
     structures::MORVATINE_TRACK_HEADER_V1 h;
     std::memset(&h, 0xA5, sizeof h); // reserved bits hold rubbish, as callers may leave them
     h.trackNumber = track;

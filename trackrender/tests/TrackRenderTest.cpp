@@ -78,7 +78,7 @@ TEST(TrackCanvas, GreyLevelsTruncateTowardZero) {
     struct Case {
         std::uint32_t count, max, argb;
     } cases[] = {
-        {0, 0, 0xFFFFFFFF}, {0, 5, 0xFFFFFFFF}, {1, 1, 0xFF000000}, {1, 2, 0xFF808080},
+        {0, 0, 0xFFFFFFFF}, {0, 5, 0xFFFFFFFF}, {1, 1, 0xFF000000},   {1, 2, 0xFF808080},
         {2, 2, 0xFF000000}, {1, 3, 0xFFAAAAAA}, {1, 255, 0xFFFEFEFE}, {1, 256, 0xFFFFFFFF},
     };
     for (const Case& c : cases)
@@ -145,7 +145,8 @@ TEST(CTrackRender, FirstMarkLandsWhereTheAngleSays) {
         bool clockwise;
         std::uint32_t x, y;
     } cases[] = {
-        {0, false, 600, 400}, {0, true, 600, 400}, {100, false, 400, 200}, {100, true, 400, 600}, {200, false, 200, 400},
+        {0, false, 600, 400},  {0, true, 600, 400},    {100, false, 400, 200},
+        {100, true, 400, 600}, {200, false, 200, 400},
     };
     for (const Case& c : cases) {
         for (bool atRes : {true, false}) {
@@ -169,7 +170,11 @@ TEST(CTrackRender, SpiralCorrectionMovesTheStartRadius) {
         unsigned startAngle, radialOffset;
         double r0;
     } cases[] = {
-        {0, 0, R}, {100, 0, R - 0.25 * p}, {300, 0, R + 0.25 * p}, {0, 400, R - 0.5 * p}, {199, 2, R - 400 / 800.0 * p},
+        {0, 0, R},
+        {100, 0, R - 0.25 * p},
+        {300, 0, R + 0.25 * p},
+        {0, 400, R - 0.5 * p},
+        {199, 2, R - 400 / 800.0 * p},
     };
     for (const Case& c : cases) {
         CTrackRender r;

@@ -120,7 +120,8 @@ struct GdiplusStartupOutput {
     void* NotificationUnhook = nullptr;
 };
 
-QM_GDIPLUS_API Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
+QM_GDIPLUS_API Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input,
+                                     GdiplusStartupOutput* output);
 QM_GDIPLUS_API void GdiplusShutdown(ULONG_PTR token);
 
 struct Rect {

@@ -55,12 +55,13 @@ public:
     double GetSledPosition() { return sledPosition; }
     double MicronsToPixels(double microns);
 
-    void RenderTrackAtRes(bool spiral, structures::MORVATINE_TRACK_HEADER_V1 header, std::vector<unsigned char>& marks,
-                          double resolution);
+    void RenderTrackAtRes(bool spiral, structures::MORVATINE_TRACK_HEADER_V1 header,
+                          std::vector<unsigned char>& marks, double resolution);
     void RenderTrackAtRes(bool spiral, structures::MORVATINE_TRACK_HEADER_V1 header, std::vector<bool>& marks,
                           double resolution);
     void RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header, std::vector<bool>& marks);
-    void RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header, std::vector<unsigned char>& marks);
+    void RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header,
+                                 std::vector<unsigned char>& marks);
     void RenderFullCircularTrack(structures::MORVATINE_TRACK_HEADER_V1 header, unsigned char* marks);
 
     bool RenderToBitmap(Gdiplus::Bitmap* target);
