@@ -1,0 +1,25 @@
+// What jobview is asked to do by its command line.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace jobview {
+
+struct CommandLine {
+    enum class Mode { Window, Render, Help, Invalid };
+    Mode mode = Mode::Window;
+    QString file;   // the job or floyd file; may be empty in window mode
+    QString output; // --render only
+    QString error;  // Mode::Invalid only
+};
+
+// `arguments` without the program name. Forms:
+//   [FILE]                          open the window, with FILE if given
+//   --render FILE -o OUT.png|.bmp   render without a window
+//   --help
+CommandLine parseCommandLine(const QStringList& arguments);
+
+QString usageText();
+
+} // namespace jobview

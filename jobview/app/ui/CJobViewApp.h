@@ -1,0 +1,29 @@
+// The application: settings, document, main window, and the file named on
+// the command line.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <memory>
+
+#include "WidgetPrompter.h"
+#include "jobview/CJobViewDoc.h"
+
+class CMainFrame;
+
+class CJobViewApp {
+public:
+    CJobViewApp();
+    ~CJobViewApp();
+
+    // Builds and shows the main window and opens `file` if one is given.
+    bool InitInstance(const QString& file);
+    CMainFrame* mainFrame() const { return frame.get(); }
+
+private:
+    WidgetPrompter prompter;
+    QSettings settings;
+    CJobViewDoc document;
+    std::unique_ptr<CMainFrame> frame;
+};

@@ -1,0 +1,278 @@
+// The window, offscreen: what a user sees after opening files.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include "CAboutDlg.h"
+#include "CJobViewView.h"
+#include "CMainFrame.h"
+#include "CProgressDialog.h"
+#include "FramePrompter.h"
+#include "PictureFile.h"
+#include "StatisticsDialog.h"
+#include "TestJobs.h"
+#include "jobview/CJobViewDoc.h"
+
+using namespace jobview;
+using namespace testjobs;
+
+namespace {
+
+class ScriptedPrompter : public FramePrompter {
+public:
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showStatistics(const JobStatistics& s) override { statistics.push_back(s); }
+    QString chooseFileToOpen() override { return openAnswer; }
+    QString choosePictureFile() override { return saveAnswer; }
+    void showError(const QString& text) override { errors.append(text); }
+
+    std::vector<std::string> messages;
+    std::vector<JobStatistics> statistics;
+    QStringList errors;
+    QString openAnswer, saveAnswer;
+};
+
+class Window : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "jobview_widget_test";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+
+    void SetUp() override {
+        QFile::remove(ini);
+        settings = std::make_unique<QSettings>(ini, QSettings::IniFormat);
+        frame = std::make_unique<CMainFrame>(doc, prompter, *settings);
+        frame->resize(1100, 1100);
+        frame->show();
+        QCoreApplication::processEvents();
+    }
+
+    CJobViewView& view() { return *frame->view(); }
+    QImage picture() { return view().pictureImage(); }
+
+    const QString ini = QString::fromStdString(tempPath("widget.ini"));
+    ScriptedPrompter prompter;
+    CJobViewDoc doc{prompter};
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+QString saveJob(const JobFile::Job& j, const std::string& name) {
+    return QString::fromStdString(save(j, name));
+}
+
+TEST_F(Window, ThirdTrackFlaggedLastRendersThreeTracks) {
+    ASSERT_TRUE(frame->openFile(saveJob(
+        job({track(0), track(40), track(80, 14400, true, true), track(120), track(160)}), "w3.tolm")));
+    ASSERT_NE(view().picture(), nullptr);
+    EXPECT_EQ(view().picture()->tracksRendered, 3);
+    const HitMap& hits = view().picture()->hits;
+    EXPECT_GT(hitsNear(hits, trackRadius(80)), 1000u);
+    EXPECT_EQ(hitsNear(hits, trackRadius(120)), 0u);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("w3.tolm - jobview"));
+}
+
+TEST_F(Window, ProgressBarFollowsEveryTrackEvenEmptyOnes) {
+    std::vector<int> values;
+    int maximum = -1;
+    QObject::connect(&view(), &CJobViewView::passStarted, [&] {
+        CProgressDialog* dialog = view().progressDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Progress"));
+        auto* bar = dialog->findChild<QProgressBar*>(QStringLiteral("1000"));
+        ASSERT_NE(bar, nullptr);
+        QObject::connect(dialog, &CProgressDialog::positionSet, [&values, &maximum, bar](int v) {
+            values.push_back(v);
+            maximum = bar->maximum();
+        });
+    });
+    ASSERT_TRUE(
+        frame->openFile(saveJob(job({track(0), track(20, 0), track(40), track(60, 0)}), "wempty.tolm")));
+    EXPECT_EQ(view().picture()->tracksRendered, 2);
+    // The start at 0, then the position of every track; 1 and 3 are the empty ones.
+    EXPECT_EQ(values, (std::vector<int>{0, 0, 1, 2, 3}));
+    EXPECT_EQ(maximum, 4);
+    EXPECT_EQ(view().progressDialog(), nullptr);
+}
+
+TEST_F(Window, StatisticsDialogShowsTheFigures) {
+    // Two tracks of 16 and 8 marks, bytes FF 00 and 0F: 24 pixels, 12 on.
+    JobFile::Job j = job({track(0, 16), track(1, 8)});
+    j.tracks[0].marks = {0xFF, 0x00};
+    j.tracks[1].marks = {0x0F};
+    ASSERT_TRUE(frame->openFile(saveJob(j, "wstats.tolm")));
+    frame->action(Command::ShowFileStatistics)->trigger();
+    ASSERT_EQ(prompter.statistics.size(), 1u);
+    StatisticsDialog dialog(prompter.statistics.front(), frame.get());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("File Statistics"));
+    const std::pair<const char*, const char*> expected[] = {{"1002", "24"}, {"1003", "12"}, {"1001", "50%"}};
+    for (const auto& [id, text] : expected) {
+        auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(id));
+        ASSERT_NE(label, nullptr) << id;
+        EXPECT_EQ(label->text(), QString::fromLatin1(text)) << id;
+    }
+}
+
+TEST_F(Window, SecondFileReplacesThePicture) {
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(0, 14400, true, true)}), "wfirst.tolm")));
+    const QImage first = picture();
+    ASSERT_FALSE(first.isNull());
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(300, 14400, true, true)}), "wsecond.tolm")));
+    const QImage second = picture();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(hitsNear(view().picture()->hits, trackRadius(0)), 0u);
+    EXPECT_GT(hitsNear(view().picture()->hits, trackRadius(300)), 1000u);
+    // What the window shows is the second picture.
+    const QImage shown = view().viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(shown.copy(0, 0, 801, 801), second);
+    EXPECT_EQ(frame->recentFiles().files().size(), 2);
+    EXPECT_TRUE(frame->recentFiles().files().first().endsWith(QStringLiteral("wsecond.tolm")));
+    ASSERT_NE(frame->findChild<QAction*>(QStringLiteral("57617")), nullptr);
+
+    // A file that does not open leaves no stale picture behind.
+    EXPECT_FALSE(frame->openFile(QString::fromStdString(tempPath("missing.tolm"))));
+    EXPECT_TRUE(picture().isNull());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - jobview"));
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"Error loading tolm file"});
+}
+
+TEST_F(Window, WhiteOutsideThePicture) {
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(0, 14400, true, true)}), "wwhite.tolm")));
+    QWidget* viewport = view().viewport();
+    ASSERT_GT(viewport->width(), 801);
+    ASSERT_GT(viewport->height(), 801);
+    EXPECT_EQ(view().horizontalScrollBar()->maximum(), 0);
+    const QImage shown = viewport->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    for (const QPoint p : {QPoint(802, 5), QPoint(viewport->width() - 1, viewport->height() - 1),
+                           QPoint(5, 802), QPoint(800, viewport->height() - 1)})
+        EXPECT_EQ(shown.pixel(p), 0xFFFFFFFFu) << p.x() << "," << p.y();
+    EXPECT_EQ(shown.copy(0, 0, 801, 801), picture());
+}
+
+TEST_F(Window, SmallWindowScrollsThePicture) {
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(0, 14400, true, true)}), "wscroll.tolm")));
+    frame->resize(500, 400);
+    QCoreApplication::processEvents();
+    QScrollBar* h = view().horizontalScrollBar();
+    EXPECT_EQ(h->maximum(), 801 - view().viewport()->width());
+    h->setValue(h->maximum());
+    const QImage shown = view().viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(shown.pixel(shown.width() - 1, 0), picture().pixel(800, 0));
+}
+
+TEST_F(Window, BusyGuardBlocksASecondPass) {
+    const QString path = saveJob(job({track(0), track(40), track(80)}), "wbusy.tolm");
+    std::vector<RenderPass::Outcome> nested;
+    bool openRefused = false, openDisabled = false;
+    int passes = 0;
+    QObject::connect(&view(), &CJobViewView::passStarted, [&] {
+        ++passes;
+        // Delivered by the pass's own event dispatching, while it runs.
+        QTimer::singleShot(0, [&] {
+            nested.push_back(view().OnUpdate());
+            openDisabled = !frame->action(Command::FileOpen)->isEnabled();
+            openRefused = !frame->openFile(path);
+        });
+    });
+    ASSERT_TRUE(frame->openFile(path));
+    EXPECT_EQ(passes, 1);
+    EXPECT_EQ(nested, std::vector<RenderPass::Outcome>{RenderPass::Outcome::Busy});
+    EXPECT_TRUE(openDisabled);
+    EXPECT_TRUE(openRefused);
+    EXPECT_TRUE(frame->action(Command::FileOpen)->isEnabled());
+    EXPECT_EQ(view().picture()->tracksRendered, 3);
+}
+
+TEST_F(Window, PrintPreviewShowsThePicture) {
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(0, 14400, true, true)}), "wprint.tolm")));
+    int painted = 0;
+    auto preview = frame->createPrintPreview();
+    QObject::connect(preview.get(), &QPrintPreviewDialog::paintRequested, [&](QPrinter*) { ++painted; });
+    preview->show();
+    QCoreApplication::processEvents();
+    auto* widget = preview->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->pageCount(), 1);
+    EXPECT_GE(painted, 1);
+    preview->close();
+
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    const QString out = QString::fromStdString(tempPath("print.pdf"));
+    pdf.setOutputFileName(out);
+    frame->printPicture(pdf);
+    EXPECT_GT(QFileInfo(out).size(), 1000);
+}
+
+TEST_F(Window, SaveCopyAndReadout) {
+    EXPECT_FALSE(frame->action(Command::FileSavePicture)->isEnabled());
+    ASSERT_TRUE(frame->openFile(saveJob(job({track(0, 14400, true, true)}), "wsave.tolm")));
+    EXPECT_TRUE(frame->action(Command::FileSavePicture)->isEnabled());
+    prompter.saveAnswer = QString::fromStdString(tempPath("saved.bmp"));
+    frame->action(Command::FileSavePicture)->trigger();
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    EXPECT_EQ(QImage(prompter.saveAnswer).convertToFormat(QImage::Format_ARGB32), picture());
+    prompter.saveAnswer = QString::fromStdString(tempPath("no/folder/saved.png"));
+    frame->action(Command::FileSavePicture)->trigger();
+    EXPECT_EQ(prompter.errors.size(), 1);
+
+    frame->action(Command::CopyPicture)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32), picture());
+
+    auto* pane = frame->findChild<QLabel*>(QStringLiteral("59393-message"));
+    ASSERT_NE(pane, nullptr);
+    QTest::mouseMove(view().viewport(), QPoint(400, 400));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pane->text(), QStringLiteral("x 400, y 400: 0 hits, radius 0.00 mm"));
+    QTest::mouseMove(view().viewport(), QPoint(900, 400));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
+}
+
+TEST_F(Window, MenusAboutAndMessages) {
+    const std::pair<Command, const char*> expected[] = {
+        {Command::FileOpen, "57601"},
+        {Command::FilePrint, "57607"},
+        {Command::FilePrintPreview, "57609"},
+        {Command::FilePrintSetup, "57606"},
+        {Command::AppExit, "57665"},
+        {Command::ViewToolbar, "59392"},
+        {Command::ViewStatusBar, "59393"},
+        {Command::AppAbout, "57664"},
+        {Command::ShowFileStatistics, "32771"},
+    };
+    for (const auto& [command, id] : expected)
+        EXPECT_EQ(frame->action(command)->objectName(), QString::fromLatin1(id));
+    EXPECT_FALSE(frame->action(Command::RecentFile)->isEnabled());
+
+    CAboutDlg about(frame.get());
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About jobview"));
+    QStringList texts;
+    for (QLabel* l : about.findChildren<QLabel*>())
+        if (!l->text().isEmpty())
+            texts.append(l->text());
+    EXPECT_EQ(texts, QStringList{QStringLiteral("jobview Version 1.0")});
+
+    frame->action(Command::ShowFileStatistics)->trigger();
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"Open a tolm file first!"});
+    prompter.openAnswer = QString();
+    frame->action(Command::FileOpen)->trigger(); // cancelled: nothing changes
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Untitled - jobview"));
+}
+
+} // namespace
