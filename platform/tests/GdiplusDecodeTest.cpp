@@ -66,11 +66,12 @@ TEST(GdiplusDecode, PilReadsTheSamePixels) {
         GTEST_SKIP() << "python3-pil is not installed (scripts/setup installs it)";
     const auto path = writePattern();
     const auto dump = std::filesystem::path(::testing::TempDir()) / "decode_pattern.txt";
-    const std::string cmd = std::string(python) +
-                            " -c 'import sys; from PIL import Image; im = Image.open(sys.argv[1]).convert(\"RGB\");"
-                            " w, h = im.size; print(w, h);"
-                            " [print(*im.getpixel((x, y))) for y in range(h) for x in range(w)]' '" +
-                            path.string() + "' > '" + dump.string() + "'";
+    const std::string cmd =
+        std::string(python) +
+        " -c 'import sys; from PIL import Image; im = Image.open(sys.argv[1]).convert(\"RGB\");"
+        " w, h = im.size; print(w, h);"
+        " [print(*im.getpixel((x, y))) for y in range(h) for x in range(w)]' '" +
+        path.string() + "' > '" + dump.string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream in(dump);
     int w = 0, h = 0;

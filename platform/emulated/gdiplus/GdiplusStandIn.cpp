@@ -14,9 +14,12 @@ namespace {
 int g_startups = 0;
 ULONG_PTR g_nextToken = 1;
 
-bool started() { return g_startups > 0; }
+bool started() {
+    return g_startups > 0;
+}
 
-constexpr CLSID kBmpEncoderClsid = {0x557CF400, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+constexpr CLSID kBmpEncoderClsid = {
+    0x557CF400, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 constexpr GUID kBmpFormatId = {0xB96B3CAB, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 constexpr BYTE kBmpSignature[2] = {'B', 'M'};
 constexpr BYTE kBmpSignatureMask[2] = {0xFF, 0xFF};
@@ -35,21 +38,23 @@ struct EncoderEntry {
 };
 
 constexpr EncoderEntry kEncoders[] = {
-    {kBmpEncoderClsid, kBmpFormatId, L"Built-in BMP Codec", nullptr, L"BMP", L"*.BMP;*.DIB;*.RLE", L"image/bmp",
-     kBmpSignature, kBmpSignatureMask, 2},
+    {kBmpEncoderClsid, kBmpFormatId, L"Built-in BMP Codec", nullptr, L"BMP", L"*.BMP;*.DIB;*.RLE",
+     L"image/bmp", kBmpSignature, kBmpSignatureMask, 2},
 };
 constexpr UINT kEncoderCount = sizeof(kEncoders) / sizeof(kEncoders[0]);
 
 // Encoder descriptions are handed out as GDI+ does: the array of
 // ImageCodecInfo followed by the strings and signature bytes they point to,
 // all inside the caller's one buffer.
-std::size_t wideBytes(const WCHAR* s) { return s ? (std::wcslen(s) + 1) * sizeof(WCHAR) : 0; }
+std::size_t wideBytes(const WCHAR* s) {
+    return s ? (std::wcslen(s) + 1) * sizeof(WCHAR) : 0;
+}
 
 UINT encoderListSize() {
     std::size_t total = kEncoderCount * sizeof(ImageCodecInfo);
     for (const EncoderEntry& e : kEncoders) {
-        total += wideBytes(e.codecName) + wideBytes(e.dllName) + wideBytes(e.description) + wideBytes(e.extension) +
-                 wideBytes(e.mimeType) + 2 * std::size_t(e.sigSize);
+        total += wideBytes(e.codecName) + wideBytes(e.dllName) + wideBytes(e.description) +
+                 wideBytes(e.extension) + wideBytes(e.mimeType) + 2 * std::size_t(e.sigSize);
     }
     return UINT(total);
 }

@@ -72,11 +72,12 @@ enum Status {
 
 using ARGB = std::uint32_t;
 using PixelFormat = INT;
-constexpr PixelFormat PixelFormatIndexed = 0x00010000;
-constexpr PixelFormat PixelFormatGDI = 0x00020000;
-constexpr PixelFormat PixelFormatAlpha = 0x00040000;
-constexpr PixelFormat PixelFormatCanonical = 0x00200000;
-constexpr PixelFormat PixelFormat32bppARGB = 10 | (32 << 8) | PixelFormatAlpha | PixelFormatGDI | PixelFormatCanonical;
+// Pixel formats are macros in GDI+, usable without the namespace.
+#define PixelFormatIndexed 0x00010000
+#define PixelFormatGDI 0x00020000
+#define PixelFormatAlpha 0x00040000
+#define PixelFormatCanonical 0x00200000
+#define PixelFormat32bppARGB (10 | (32 << 8) | PixelFormatAlpha | PixelFormatGDI | PixelFormatCanonical)
 static_assert(PixelFormat32bppARGB == 0x26200A);
 
 class Color {
@@ -119,7 +120,8 @@ struct GdiplusStartupOutput {
     void* NotificationUnhook = nullptr;
 };
 
-QM_GDIPLUS_API Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
+QM_GDIPLUS_API Status GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input,
+                                     GdiplusStartupOutput* output);
 QM_GDIPLUS_API void GdiplusShutdown(ULONG_PTR token);
 
 struct Rect {
