@@ -1,0 +1,34 @@
+// Every question, message box and file dialog of resedit goes through this
+// interface, so the editors' rules can be driven without a window and tests
+// can script the answers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace resedit {
+
+enum class SaveChoice { Save, Discard, Cancel };
+
+// A file dialog: the framework's filter string ("name | pattern | ... ||")
+// and default extension.
+struct FileDialogRequest {
+    std::string_view filter;
+    std::string_view defaultExtension;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // A message box with an OK button.
+    virtual void message(std::string_view text) = 0;
+    // Unsaved changes: save them, drop them, or stay where we are.
+    virtual SaveChoice askSaveChanges(std::string_view fileName) = 0;
+    // The chosen path (UTF-8), or nothing when the user cancelled.
+    virtual std::optional<std::string> openFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;
+};
+
+} // namespace resedit
