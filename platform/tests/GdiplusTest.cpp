@@ -1,60 +1,19 @@
+// What the suite relies on from GDI+, checked on both sides of the seam: the
+// stand-in in native builds and the system's GDI+ in the Windows lane.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <string>
 #include <vector>
 
-#include "platform/gdiplus.h"
+#include "GdiplusTestSupport.h"
 
 using namespace Gdiplus;
+using gdiplus_test::GdiplusSession;
 
 namespace {
-
-class GdiplusSession : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(token); }
-    ULONG_PTR token = 0;
-};
-
-std::wstring widePath(const std::filesystem::path& p) {
-    return p.wstring();
+std::filesystem::path tempFile(const char* name) {
+    return std::filesystem::path(::testing::TempDir()) / name;
 }
-
-bool findEncoder(const wchar_t* mime, CLSID* clsid) {
-    UINT count = 0, size = 0;
-    if (GetImageEncodersSize(&count, &size) != Ok || size == 0)
-        return false;
-    std::vector<unsigned char> buffer(size);
-    auto* info = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    if (GetImageEncoders(count, size, info) != Ok)
-        return false;
-    for (UINT i = 0; i < count; ++i) {
-        if (std::wcscmp(info[i].MimeType, mime) == 0) {
-            *clsid = info[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::vector<unsigned char> readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::uint32_t le32(const std::vector<unsigned char>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t(b[at + 3]) << 24);
-}
-
 } // namespace
 
 TEST_F(GdiplusSession, NewBitmapHasSizeFormatAndTransparentPixels) {
@@ -82,13 +41,11 @@ TEST_F(GdiplusSession, PixelWritesOutsideTheBitmapFailAndAreRemembered) {
     EXPECT_EQ(bmp.GetLastStatus(), Ok);
 }
 
-TEST_F(GdiplusSession, InvalidSizesGiveAnUnusableBitmap) {
+TEST_F(GdiplusSession, ZeroSizeGivesAnUnusableBitmap) {
     Bitmap zero(0, 5);
     EXPECT_EQ(zero.GetLastStatus(), InvalidParameter);
     EXPECT_EQ(zero.GetWidth(), 0u);
     EXPECT_EQ(zero.GetLastStatus(), InvalidParameter);
-    Bitmap huge(100000, 100000);
-    EXPECT_EQ(huge.GetLastStatus(), OutOfMemory);
 }
 
 TEST_F(GdiplusSession, LockBitsSharesPixelsInBothModes) {
@@ -98,9 +55,8 @@ TEST_F(GdiplusSession, LockBitsSharesPixelsInBothModes) {
     ASSERT_EQ(bmp.LockBits(&all, ImageLockModeWrite, PixelFormat32bppARGB, &data), Ok);
     EXPECT_EQ(data.Stride, 20);
     static_cast<ARGB*>(data.Scan0)[5 + 2] = 0xFF00FF00;
-    Color c;
-    EXPECT_EQ(bmp.GetPixel(0, 0, &c), WrongState);
     ASSERT_EQ(bmp.UnlockBits(&data), Ok);
+    Color c;
     ASSERT_EQ(bmp.GetPixel(2, 1, &c), Ok);
     EXPECT_EQ(c.GetValue(), 0xFF00FF00u);
 
@@ -123,61 +79,48 @@ TEST_F(GdiplusSession, LockBitsSharesPixelsInBothModes) {
     EXPECT_EQ(bmp.LockBits(&outside, ImageLockModeRead, PixelFormat32bppARGB, &data), InvalidParameter);
 }
 
-TEST_F(GdiplusSession, EncoderListOffersBmpWithStringsInsideTheBuffer) {
+TEST_F(GdiplusSession, EncoderListOffersBmpByExactMimeType) {
     UINT count = 0, size = 0;
     ASSERT_EQ(GetImageEncodersSize(&count, &size), Ok);
     ASSERT_GE(count, 1u);
-    ASSERT_GT(size, count * sizeof(ImageCodecInfo));
-    std::vector<unsigned char> buffer(size);
-    auto* info = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    ASSERT_EQ(GetImageEncoders(count, size, info), Ok);
-    const auto* begin = reinterpret_cast<const unsigned char*>(info[0].MimeType);
-    EXPECT_GE(begin, buffer.data());
-    EXPECT_LT(begin, buffer.data() + size);
+    ASSERT_GE(size, count * sizeof(ImageCodecInfo));
     CLSID clsid{};
-    EXPECT_TRUE(findEncoder(L"image/bmp", &clsid));
-    EXPECT_FALSE(findEncoder(L"image/BMP", &clsid));
-    EXPECT_EQ(GetImageEncoders(count, size - 1, info), GenericError);
+    EXPECT_TRUE(gdiplus_test::findEncoder(L"image/bmp", &clsid));
+    EXPECT_FALSE(gdiplus_test::findEncoder(L"image/BMP", &clsid));
+    std::vector<unsigned char> buffer(size);
+    EXPECT_NE(GetImageEncoders(count, size - 1, reinterpret_cast<ImageCodecInfo*>(buffer.data())), Ok);
 }
 
-TEST_F(GdiplusSession, SavesABottomUp32BitBmp) {
-    Bitmap bmp(2, 2);
-    ASSERT_EQ(bmp.SetPixel(0, 0, Color(0xFF112233)), Ok);
-    ASSERT_EQ(bmp.SetPixel(1, 1, Color(0xFF445566)), Ok);
+TEST_F(GdiplusSession, SavedBmpDecodesToTheBitmapsColours) {
+    Bitmap bmp(3, 2);
+    const ARGB colours[2][3] = {{0xFF112233, 0xFFFFFFFF, 0xFF808080}, {0xFF000000, 0xFF445566, 0xFFFEDCBA}};
+    for (INT y = 0; y < 2; ++y)
+        for (INT x = 0; x < 3; ++x)
+            ASSERT_EQ(bmp.SetPixel(x, y, Color(colours[y][x])), Ok);
     CLSID clsid{};
-    ASSERT_TRUE(findEncoder(L"image/bmp", &clsid));
-    const auto path = std::filesystem::path(::testing::TempDir()) / "gdiplus_save.bmp";
-    ASSERT_EQ(bmp.Save(widePath(path).c_str(), &clsid, nullptr), Ok);
-    const auto bytes = readFile(path);
-    ASSERT_EQ(bytes.size(), 54u + 16u);
-    EXPECT_EQ(bytes[0], 'B');
-    EXPECT_EQ(bytes[1], 'M');
-    EXPECT_EQ(le32(bytes, 2), 70u);
-    EXPECT_EQ(le32(bytes, 10), 54u);
-    EXPECT_EQ(le32(bytes, 18), 2u);
-    EXPECT_EQ(le32(bytes, 22), 2u);
-    // Bottom row first: (0,1) (1,1) then (0,0) (1,0).
-    EXPECT_EQ(le32(bytes, 54 + 4), 0xFF445566u);
-    EXPECT_EQ(le32(bytes, 54 + 8), 0xFF112233u);
+    ASSERT_TRUE(gdiplus_test::findEncoder(L"image/bmp", &clsid));
+    const auto path = tempFile("gdiplus_colours.bmp");
+    ASSERT_EQ(bmp.Save(path.wstring().c_str(), &clsid, nullptr), Ok);
+    const auto decoded = gdiplus_test::decodeBmp(gdiplus_test::readFile(path));
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->width, 3u);
+    ASSERT_EQ(decoded->height, 2u);
+    for (std::uint32_t y = 0; y < 2; ++y)
+        for (std::uint32_t x = 0; x < 3; ++x)
+            EXPECT_EQ(decoded->at(x, y), colours[y][x] & 0xFFFFFFu) << "pixel " << x << "," << y;
     std::filesystem::remove(path);
 }
 
 TEST_F(GdiplusSession, SaveFailuresAreStatusesNotCrashes) {
     Bitmap bmp(2, 2);
     CLSID clsid{};
-    ASSERT_TRUE(findEncoder(L"image/bmp", &clsid));
+    ASSERT_TRUE(gdiplus_test::findEncoder(L"image/bmp", &clsid));
     const auto missing = std::filesystem::path(::testing::TempDir()) / "no such folder" / "x.bmp";
-    EXPECT_NE(bmp.Save(widePath(missing).c_str(), &clsid, nullptr), Ok);
+    EXPECT_NE(bmp.Save(missing.wstring().c_str(), &clsid, nullptr), Ok);
     EXPECT_NE(bmp.GetLastStatus(), Ok);
+    EXPECT_FALSE(std::filesystem::exists(missing.parent_path()));
     CLSID unknown{};
-    const auto path = std::filesystem::path(::testing::TempDir()) / "unknown.bmp";
-    EXPECT_NE(bmp.Save(widePath(path).c_str(), &unknown, nullptr), Ok);
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST(GdiplusWithoutStartup, RefusesImageWork) {
-    Bitmap bmp(2, 2);
-    EXPECT_EQ(bmp.GetLastStatus(), GdiplusNotInitialized);
-    UINT count = 0, size = 0;
-    EXPECT_EQ(GetImageEncodersSize(&count, &size), GdiplusNotInitialized);
+    const auto path = tempFile("unknown.bmp");
+    EXPECT_NE(bmp.Save(path.wstring().c_str(), &unknown, nullptr), Ok);
+    std::filesystem::remove(path);
 }
