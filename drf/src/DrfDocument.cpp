@@ -2,6 +2,7 @@
 
 #include "drf/ByteOrder.h"
 #include "drf/Status.h"
+#include "platform/FileReplace.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -51,31 +52,11 @@ int readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& 
     return kOk;
 }
 
-// Writes beside the target and renames over it, so a failure never costs the old file.
+// A failed write or rename reports as a library that could not be written;
+// the target is never touched before the rename.
 int replaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::path temp = target;
-    temp += ".save-tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return kLibraryMissing;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return kLibraryMissing;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return kLibraryMissing;
-    }
-    return kOk;
+    std::string ignored;
+    return qmplatform::writeFileReplacing(target, bytes, ignored) ? kOk : kLibraryMissing;
 }
 
 } // namespace

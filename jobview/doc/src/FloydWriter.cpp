@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "FileUtil.h"
+#include "platform/FileReplace.h"
 #include "jobview/FloydFormat.h"
 
 namespace floyd {
@@ -75,7 +76,7 @@ std::vector<std::uint8_t> serialize(const FloydPicture& picture) {
 bool save(const FloydPicture& picture, const std::filesystem::path& path, std::string* error) {
     std::string why;
     try {
-        if (jobview::writeFileReplacing(path, serialize(picture), why))
+        if (qmplatform::writeFileReplacing(path, serialize(picture), why))
             return true;
     } catch (const std::invalid_argument& e) {
         why = e.what();

@@ -38,7 +38,5 @@ inline std::filesystem::path pathFromUtf8(std::string_view s) {
 // cannot be opened or read.
 bool readFilePrefix(const std::filesystem::path& path, std::size_t limit, std::vector<std::uint8_t>& out);
 bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out, std::string& error);
-bool writeFileReplacing(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
-                        std::string& error);
 
 } // namespace JobFile::detail

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Bytes.h"
+#include "platform/FileReplace.h"
 #include "jobfile/JobFormat.h"
 
 namespace JobFile {
@@ -75,7 +76,7 @@ bool JobWriter::save(const Job& job, const std::filesystem::path& path, std::str
     } catch (const std::invalid_argument& e) {
         why = e.what();
     }
-    if (why.empty() && detail::writeFileReplacing(path, bytes, why))
+    if (why.empty() && qmplatform::writeFileReplacing(path, bytes, why))
         return true;
     if (error)
         *error = why;

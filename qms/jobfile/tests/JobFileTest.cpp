@@ -11,6 +11,7 @@
 #include "jobfile/JobFile.h"
 #include "jobfile/JobFormat.h"
 #include "jobfile/JobWriter.h"
+#include "platform/FileReplace.h"
 
 using namespace JobFile;
 
@@ -227,7 +228,7 @@ TEST(JobWriter, SaveReplacesAnExistingFile) {
     job.tracks.resize(1);
     ASSERT_TRUE(JobWriter::save(job, path));
     EXPECT_EQ(readBytes(path), bytesOf(job));
-    EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp~"));
+    EXPECT_FALSE(std::filesystem::exists(qmplatform::replacementTempPath(path)));
 }
 
 } // namespace
