@@ -124,18 +124,18 @@ void BM_ViewPass(benchmark::State& state) {
 BENCHMARK(BM_Baseline)
     ->Name("sample_job/baseline")
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(5);
+    ->MinTime(0.3)
+    ->Repetitions(9);
 BENCHMARK(BM_CorePass)
     ->Name("sample_job/pass_core")
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(5);
+    ->MinTime(0.3)
+    ->Repetitions(9);
 BENCHMARK(BM_ViewPass)
     ->Name("sample_job/view_pass")
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(5);
+    ->MinTime(0.3)
+    ->Repetitions(9);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -96,13 +96,13 @@ void BM_Baseline(benchmark::State& state) {
 BENCHMARK(BM_Baseline)
     ->Name("full_disc/baseline")
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(6);
+    ->MinTime(0.3)
+    ->Repetitions(9);
 BENCHMARK(BM_Library)
     ->Name("full_disc/trackrender")
     ->Unit(benchmark::kMillisecond)
-    ->MinTime(0.5)
-    ->Repetitions(6);
+    ->MinTime(0.3)
+    ->Repetitions(9);
 
 int main(int argc, char** argv) {
     return qmbench::runWithRatios(argc, argv);
