@@ -13,12 +13,6 @@ namespace {
 using detail::le16;
 using detail::le32;
 
-constexpr FieldSpec kMagicField = field(kFileHeaderFields, "magic");
-constexpr FieldSpec kVersionField = field(kFileHeaderFields, "formatVersion");
-constexpr FieldSpec kLabelingField = field(kFileHeaderFields, "labelingParameters");
-constexpr FieldSpec kDriveField = field(kFileHeaderFields, "driveCapabilities");
-constexpr FieldSpec kTrackCountField = field(kFileHeaderFields, "trackCount");
-
 constexpr FieldSpec kLastTrack = field(kTrackRecordFields, "lastTrack");
 constexpr FieldSpec kReserved0 = field(kTrackRecordFields, "reserved0");
 constexpr FieldSpec kTrackNumber = field(kTrackRecordFields, "trackNumber");

@@ -10,18 +10,8 @@
 
 namespace JobFile {
 
-namespace {
-
 using detail::putLe16;
 using detail::putLe32;
-
-constexpr FieldSpec kMagicField = field(kFileHeaderFields, "magic");
-constexpr FieldSpec kVersionField = field(kFileHeaderFields, "formatVersion");
-constexpr FieldSpec kLabelingField = field(kFileHeaderFields, "labelingParameters");
-constexpr FieldSpec kDriveField = field(kFileHeaderFields, "driveCapabilities");
-constexpr FieldSpec kTrackCountField = field(kFileHeaderFields, "trackCount");
-
-} // namespace
 
 std::vector<std::uint8_t> JobWriter::serialize(const Job& job, std::uint16_t formatVersion) {
     if (job.tracks.size() > std::numeric_limits<std::uint32_t>::max())

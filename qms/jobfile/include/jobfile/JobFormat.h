@@ -63,6 +63,13 @@ constexpr const FieldSpec& field(std::span<const FieldSpec> table, std::string_v
     throw "unknown field";
 }
 
+// The file header's fields, as the parser and the writer both use them.
+inline constexpr FieldSpec kMagicField = field(kFileHeaderFields, "magic");
+inline constexpr FieldSpec kVersionField = field(kFileHeaderFields, "formatVersion");
+inline constexpr FieldSpec kLabelingField = field(kFileHeaderFields, "labelingParameters");
+inline constexpr FieldSpec kDriveField = field(kFileHeaderFields, "driveCapabilities");
+inline constexpr FieldSpec kTrackCountField = field(kFileHeaderFields, "trackCount");
+
 constexpr std::uint32_t markBytesFor(std::uint32_t markCount) {
     return (markCount + 7) / 8;
 }
