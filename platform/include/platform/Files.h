@@ -1,0 +1,29 @@
+// Files by Windows path ("C:\Program Files\..."), on both sides.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmplatform {
+
+struct FolderEntry {
+    std::wstring name;
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    // Last write time as a Windows FILETIME (100 ns since 1601-01-01 UTC).
+    std::uint64_t lastWriteTime = 0;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+    // _wfopen(path, L"rb"); null when it cannot be opened. The caller closes it.
+    virtual std::FILE* openForReading(std::wstring_view windowsPath) const = 0;
+    // The entries of a folder (without "." and ".."); false when it cannot be read.
+    virtual bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const = 0;
+};
+
+} // namespace qmplatform
