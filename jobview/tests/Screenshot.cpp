@@ -15,6 +15,7 @@
 #include "CJobViewView.h"
 #include "CMainFrame.h"
 #include "CProgressDialog.h"
+#include "PictureFile.h"
 #include "StatisticsDialog.h"
 #include "jobview/JobStatistics.h"
 
@@ -25,9 +26,22 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "jobview_screenshot: cannot make the folder %s\n", argv[2]);
+        return 1;
+    }
+    // A picture that cannot be written ends the run: its path is never printed.
+    bool failed = false;
     auto save = [&](QWidget* w, const char* name) {
+        if (failed)
+            return;
         const QString path = out.filePath(QString::fromLatin1(name));
-        w->grab().save(path);
+        QString error;
+        if (!jobview::savePicture(w->grab().toImage(), path, &error)) {
+            std::fprintf(stderr, "jobview_screenshot: %s\n", error.toLocal8Bit().constData());
+            failed = true;
+            return;
+        }
         std::printf("%s\n", path.toLocal8Bit().constData());
     };
 
@@ -76,5 +90,5 @@ int main(int argc, char** argv) {
     preview->show();
     QCoreApplication::processEvents();
     save(preview.get(), "jobview-preview.png");
-    return 0;
+    return failed ? 1 : 0;
 }

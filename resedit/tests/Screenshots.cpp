@@ -27,6 +27,7 @@ public:
     SaveChoice askSaveChanges(std::string_view) override { return SaveChoice::Discard; }
     std::optional<std::string> openFileName(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
+    bool confirm(std::string_view) override { return false; }
 };
 
 void grabTo(QWidget* widget, const QString& file) {
