@@ -1,9 +1,11 @@
 // Starts jobview as a user would (the application object, the file on the
 // command line) and saves pictures of its windows for a look by eye:
 //   jobview_screenshot FILE OUTPUT-FOLDER
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintPreviewDialog>
 #include <QTimer>
@@ -59,8 +61,21 @@ int main(int argc, char** argv) {
             }
         });
     });
+    // Before any file: the view is white.
+    QCoreApplication::processEvents();
+    save(frame, "jobview-empty.png");
     frame->openFile(QString::fromLocal8Bit(argv[1]));
     QCoreApplication::processEvents();
+
+    // The File menu with the recent files as the menu shows them.
+    for (QObject* owner : frame->action(jobview::Command::FileOpen)->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(owner)) {
+            menu->popup(frame->mapToGlobal(QPoint(0, 0)));
+            QCoreApplication::processEvents();
+            save(menu, "jobview-file-menu.png");
+            menu->hide();
+        }
+    }
 
     // The cursor over the star on the right of the label.
     QMouseEvent move(QEvent::MouseMove, QPointF(660, 400), QPointF(660, 400), Qt::NoButton, Qt::NoButton,
