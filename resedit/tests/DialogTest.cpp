@@ -134,6 +134,28 @@ TEST_F(DialogTest, LauncherShowsItsTextsAndOpensTheCommandLineFileAtOnce) {
     EXPECT_EQ(launcher.result(), QDialog::Rejected);
 }
 
+TEST_F(DialogTest, CommandLineTakesTheFirstFileAndPassesOverUnknownOptions) {
+    const struct {
+        QStringList args;
+        bool help;
+        QString file;
+    } cases[] = {
+        {{"resedit"}, false, ""},
+        {{"resedit", "a.bin"}, false, "a.bin"},
+        {{"resedit", "/tmp/a.bin", "b.bin"}, false, "/tmp/a.bin"},
+        {{"resedit", "-x", "a.bin"}, false, "a.bin"},
+        {{"resedit", "--unknown", "a.bin"}, false, "a.bin"},
+        {{"resedit", "--help"}, true, ""},
+        {{"resedit", "a.bin", "-h"}, true, "a.bin"},
+        {{"resedit", "--", "-odd name.bin"}, false, "-odd name.bin"},
+    };
+    for (const auto& c : cases) {
+        const auto line = CReseditApp::parseCommandLine(c.args);
+        EXPECT_EQ(line.help, c.help) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.file, c.file) << c.args.join(' ').toStdString();
+    }
+}
+
 TEST_F(DialogTest, LauncherRoutesVersionsZeroTwoAndFour) {
     Runs runs;
     for (std::uint32_t format : {0u, 2u, 4u}) {
