@@ -18,13 +18,17 @@ int main(int argc, char** argv) {
     const CommandLine command = parseCommandLine(arguments);
 
     switch (command.mode) {
-    case CommandLine::Mode::Help:
+    case CommandLine::Mode::Help: {
+        const QCoreApplication app(argc, argv);
         std::fputs(usageText().toLocal8Bit().constData(), stdout);
         return 0;
-    case CommandLine::Mode::Invalid:
+    }
+    case CommandLine::Mode::Invalid: {
+        const QCoreApplication app(argc, argv);
         std::fprintf(stderr, "jobview: %s\n%s", command.error.toLocal8Bit().constData(),
                      usageText().toLocal8Bit().constData());
         return 2;
+    }
     case CommandLine::Mode::Render: {
         // No display needed: the picture is painted into an image only.
         QCoreApplication app(argc, argv);

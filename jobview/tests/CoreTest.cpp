@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QSettings>
@@ -15,6 +16,12 @@
 #include "RecentFileList.h"
 #include "TestJobs.h"
 #include "ViewGeometry.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 using namespace jobview;
 using namespace testjobs;
@@ -111,6 +118,42 @@ TEST(RecentFiles, NewestFirstAtMostFourNoDuplicates) {
     RecentFileList loaded;
     loaded.load(settings);
     EXPECT_EQ(loaded.files(), list.files());
+}
+
+TEST(RecentFiles, DisplayNamesAsThePlatformShortensThem) {
+    const auto native = [](const char* p) { return QDir::toNativeSeparators(QString::fromLatin1(p)); };
+    struct Case {
+        const char* path;
+        const char* currentFolder;
+        QString shown;
+    } cases[] = {
+        {"/home/u/jobs/label.tolm", "/tmp", native("/home/u/jobs/label.tolm")},
+        // 30 characters still fit; one more and folders go from the front.
+        {"/home/user/jobs/abcdefghi.tolm", "", native("/home/user/jobs/abcdefghi.tolm")},
+        {"/home/user/jobs/abcdefghij.tolm", "", native("/.../user/jobs/abcdefghij.tolm")},
+        {"/work/wt/review-ui/build/samples/quillmark-label.tolm", "/tmp",
+         native("/.../quillmark-label.tolm")},
+        {"C:/Users/someone/Documents/Jobs/label.tolm", "", native("C:/.../Jobs/label.tolm")},
+        {"//server/share/labels/2024/march/disc.fld", "", native("//server/share/.../disc.fld")},
+        // A file of the current folder by its name; a name too long for any folder alone.
+        {"/home/user/jobs/label.tolm", "/home/user/jobs", "label.tolm"},
+        {"/home/user/jobs/label.tolm", "/home/user/jobs/", "label.tolm"},
+        {"/srv/a-very-long-name-of-a-print-job-file.tolm", "", "a-very-long-name-of-a-print-job-file.tolm"},
+        {"/a-very-long-name-of-a-print-job-file-at-root.tolm", "",
+         "a-very-long-name-of-a-print-job-file-at-root.tolm"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(recentDisplayName(QString::fromLatin1(c.path), QString::fromLatin1(c.currentFolder)),
+                  c.shown)
+            << c.path;
+
+    RecentFileList list;
+    list.add(QStringLiteral("/jobs/R&D/label.tolm"));
+    list.add(QStringLiteral("/jobs/second.tolm"));
+    EXPECT_EQ(list.menuText(0, QStringLiteral("/jobs")), QStringLiteral("&1 second.tolm"));
+    EXPECT_EQ(list.menuText(1, QStringLiteral("/jobs")),
+              QStringLiteral("&2 ") + native("/jobs/R&&D/label.tolm"));
+    EXPECT_EQ(list.menuText(2, QString()), QString());
 }
 
 TEST(CommandLineTest, Forms) {

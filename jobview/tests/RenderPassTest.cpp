@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
 #include "PictureFile.h"
 #include "RenderPass.h"
 #include "TestJobs.h"
+#include "jobgen/JobGenerator.h"
+#include "jobgen/PictureReader.h"
 #include "jobview/CJobViewDoc.h"
 #include "jobview/FloydImage.h"
 
@@ -171,6 +174,76 @@ INSTANTIATE_TEST_SUITE_P(Geometry, JobCircles,
                              // plus half a pitch: 28250 um -> 196.2 px; 14400 marks of 25.4 um
                              // wind the spiral out by 1030.3 um -> 29280.3 um -> 203.3 px
                              CircleCase{true, 500000, 196, 203}));
+
+// How strongly a pixel shows a pure pen colour: its pen channels above its
+// others. White, black and the other pen's colour give 0 or less.
+int penStrength(QRgb pixel, std::uint32_t pen) {
+    const int channels[3] = {qRed(pixel), qGreen(pixel), qBlue(pixel)};
+    const int penChannels[3] = {int((pen >> 16) & 0xFF), int((pen >> 8) & 0xFF), int(pen & 0xFF)};
+    int on = 255, off = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (penChannels[i] >= 128)
+            on = std::min(on, channels[i]);
+        else
+            off = std::max(off, channels[i]);
+    }
+    return on - off;
+}
+
+TEST_F(JobPass, SampleJobLabelCirclesSitOnTheRenderersCentrePixel) {
+    // The sample job as the build makes it from the sample picture.
+    const char* root = std::getenv("QM_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    jobgen::GreyPicture grey;
+    std::string error;
+    ASSERT_TRUE(jobgen::readPicture(std::string(root) + "/samples/quillmark-label.png", grey, &error))
+        << error;
+    jobgen::LabelOptions options;
+    options.spiral = true;
+    options.startAngleStep = 37;
+    RecordingObserver observer;
+    auto result = render(jobgen::makeJob(grey, options), observer);
+    ASSERT_TRUE(result.picture);
+    const QImage image = toQImage(result.picture->image.get());
+
+    // The renderer puts the disc's centre at 400.5, in the middle of pixel 400.
+    const int centre = kCanvasWidth / 2;
+    int labelCircles = 0;
+    for (const Circle& circle : result.picture->circles) {
+        if (circle.argb != kLabelAreaColour)
+            continue;
+        ++labelCircles;
+        const int r = circle.radius;
+        struct Axis {
+            const char* name;
+            int dx, dy;
+        } axes[] = {{"right", 1, 0}, {"left", -1, 0}, {"down", 0, 1}, {"up", 0, -1}};
+        int found[4] = {};
+        for (int a = 0; a < 4; ++a) {
+            // The strongest pixel of the circle's colour near its radius, and
+            // how far it lies from the centre pixel.
+            int best = -1, bestStrength = -256;
+            for (int d = r - 3; d <= r + 3; ++d) {
+                const int x = centre + axes[a].dx * d, y = centre + axes[a].dy * d;
+                if (x < 0 || y < 0 || x >= kCanvasWidth || y >= kCanvasHeight)
+                    continue;
+                const int strength = penStrength(image.pixel(x, y), circle.argb);
+                if (strength > bestStrength) {
+                    best = d;
+                    bestStrength = strength;
+                }
+            }
+            found[a] = best;
+            // The rectangle's edge on this axis runs through the middle of the
+            // pixel r away from the centre: one ring there, not two half ones.
+            EXPECT_EQ(best, r) << "radius " << r << ", " << axes[a].name;
+            EXPECT_GE(bestStrength, 160) << "radius " << r << ", " << axes[a].name;
+        }
+        EXPECT_LE(std::abs(found[0] - found[1]), 1) << "radius " << r << " left and right";
+        EXPECT_LE(std::abs(found[2] - found[3]), 1) << "radius " << r << " up and down";
+    }
+    EXPECT_EQ(labelCircles, 2);
+}
 
 TEST_F(JobPass, ClockwiseByteTurnsTheTrackOnScreen) {
     // One mark a quarter turn from the start: counter-clockwise on screen it

@@ -1,9 +1,11 @@
 // Starts jobview as a user would (the application object, the file on the
 // command line) and saves pictures of its windows for a look by eye:
 //   jobview_screenshot FILE OUTPUT-FOLDER
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintPreviewDialog>
 #include <QTimer>
@@ -15,6 +17,7 @@
 #include "CJobViewView.h"
 #include "CMainFrame.h"
 #include "CProgressDialog.h"
+#include "PictureFile.h"
 #include "StatisticsDialog.h"
 #include "jobview/JobStatistics.h"
 
@@ -25,9 +28,22 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "jobview_screenshot: cannot make the folder %s\n", argv[2]);
+        return 1;
+    }
+    // A picture that cannot be written ends the run: its path is never printed.
+    bool failed = false;
     auto save = [&](QWidget* w, const char* name) {
+        if (failed)
+            return;
         const QString path = out.filePath(QString::fromLatin1(name));
-        w->grab().save(path);
+        QString error;
+        if (!jobview::savePicture(w->grab().toImage(), path, &error)) {
+            std::fprintf(stderr, "jobview_screenshot: %s\n", error.toLocal8Bit().constData());
+            failed = true;
+            return;
+        }
         std::printf("%s\n", path.toLocal8Bit().constData());
     };
 
@@ -45,8 +61,21 @@ int main(int argc, char** argv) {
             }
         });
     });
+    // Before any file: the view is white.
+    QCoreApplication::processEvents();
+    save(frame, "jobview-empty.png");
     frame->openFile(QString::fromLocal8Bit(argv[1]));
     QCoreApplication::processEvents();
+
+    // The File menu with the recent files as the menu shows them.
+    for (QObject* owner : frame->action(jobview::Command::FileOpen)->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(owner)) {
+            menu->popup(frame->mapToGlobal(QPoint(0, 0)));
+            QCoreApplication::processEvents();
+            save(menu, "jobview-file-menu.png");
+            menu->hide();
+        }
+    }
 
     // The cursor over the star on the right of the label.
     QMouseEvent move(QEvent::MouseMove, QPointF(660, 400), QPointF(660, 400), Qt::NoButton, Qt::NoButton,
@@ -76,5 +105,5 @@ int main(int argc, char** argv) {
     preview->show();
     QCoreApplication::processEvents();
     save(preview.get(), "jobview-preview.png");
-    return 0;
+    return failed ? 1 : 0;
 }

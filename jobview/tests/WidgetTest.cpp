@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPrintPreviewDialog>
@@ -20,6 +22,7 @@
 #include "CProgressDialog.h"
 #include "FramePrompter.h"
 #include "PictureFile.h"
+#include "RecentFileList.h"
 #include "StatisticsDialog.h"
 #include "TestJobs.h"
 #include "jobview/CJobViewDoc.h"
@@ -162,6 +165,58 @@ TEST_F(Window, WhiteOutsideThePicture) {
                            QPoint(5, 802), QPoint(800, viewport->height() - 1)})
         EXPECT_EQ(shown.pixel(p), 0xFFFFFFFFu) << p.x() << "," << p.y();
     EXPECT_EQ(shown.copy(0, 0, 801, 801), picture());
+}
+
+TEST_F(Window, EmptyDocumentShowsAWhiteView) {
+    // Before any file, and after one that failed to open.
+    for (int round = 0; round < 2; ++round) {
+        QWidget* viewport = view().viewport();
+        const QImage shown = viewport->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(shown.isNull());
+        for (const QPoint p : {QPoint(0, 0), QPoint(400, 400), QPoint(shown.width() - 1, shown.height() - 1)})
+            EXPECT_EQ(shown.pixel(p), 0xFFFFFFFFu) << round << ": " << p.x() << "," << p.y();
+        EXPECT_FALSE(frame->openFile(QString::fromStdString(tempPath("wnothing.tolm"))));
+    }
+}
+
+TEST_F(Window, RecentMenuShowsShortenedPathsAndDropsFilesThatFail) {
+    const QString first = saveJob(job({track(0, 14400, true, true)}), "recent-first.tolm");
+    const QString second = saveJob(job({track(9, 14400, true, true)}), "recent-second.tolm");
+    ASSERT_TRUE(frame->openFile(first));
+    ASSERT_TRUE(frame->openFile(second));
+    // The entries of the File menu; the hidden "Recent File" placeholder shares the first id.
+    const auto entry = [this](int id) -> QAction* {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QAction* a : frame->findChildren<QAction*>(QString::number(id)))
+            if (a != frame->action(Command::RecentFile))
+                return a;
+        return nullptr;
+    };
+    QAction* newest = entry(kRecentFileFirstId);
+    QAction* older = entry(kRecentFileFirstId + 1);
+    ASSERT_NE(newest, nullptr);
+    ASSERT_NE(older, nullptr);
+    const QString absolute = QFileInfo(second).absoluteFilePath();
+    EXPECT_EQ(newest->text(), QStringLiteral("&1 ") + recentDisplayName(absolute, QDir::currentPath()));
+    // The temporary folder's paths are longer than the menu's 30 characters.
+    ASSERT_GT(absolute.size(), kRecentDisplayLength);
+    EXPECT_TRUE(newest->text().contains(QStringLiteral("..."))) << newest->text().toStdString();
+    EXPECT_TRUE(newest->text().endsWith(QStringLiteral("recent-second.tolm")));
+    EXPECT_EQ(newest->statusTip(), absolute);
+
+    // The older file no longer opens: chosen from the menu, it leaves the list.
+    {
+        QFile damaged(first);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write("not a job any more");
+    }
+    older->trigger();
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"Error loading tolm file"});
+    ASSERT_EQ(frame->recentFiles().files().size(), 1);
+    EXPECT_EQ(frame->recentFiles().files().first(), absolute);
+    EXPECT_EQ(entry(kRecentFileFirstId + 1), nullptr);
+    QSettings stored(ini, QSettings::IniFormat);
+    EXPECT_FALSE(stored.contains(QStringLiteral("Recent File List/File2")));
 }
 
 TEST_F(Window, SmallWindowScrollsThePicture) {

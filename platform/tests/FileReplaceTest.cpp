@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 #include "platform/FileReplace.h"
 
@@ -43,6 +45,9 @@ TEST(FileReplace, FailuresKeepTheOldFileAndSayWhy) {
     std::string error;
     EXPECT_FALSE(qmplatform::writeFileReplacing(dir / "missing" / "x.bin", bytes, error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    // And why: the folder is missing.
+    EXPECT_NE(error.find(std::error_code(ENOENT, std::generic_category()).message()), std::string::npos)
+        << error;
 
     // A folder in the target's place cannot be renamed over: the folder and
     // what it holds stay, and the temporary file is removed again.

@@ -14,9 +14,20 @@ public:
     // Shows the launcher modally; the program ends when it returns.
     int initInstance();
 
-    // The DRF named on the command line: the first argument that is not an
-    // option ("-x"; a "/" starts a path here); empty when there is none.
-    static QString commandLineFile(const QStringList& arguments);
+    // What the command line asks for; `arguments` starts with the program's
+    // name. As the framework's standard parsing does, options it does not
+    // know are passed over; the first other argument names the DRF (a "/"
+    // starts a path here, not an option).
+    struct CommandLine {
+        bool help = false;
+        QString file;
+    };
+    static CommandLine parseCommandLine(const QStringList& arguments);
+    // The DRF named on the command line; empty when there is none.
+    static QString commandLineFile(const QStringList& arguments) { return parseCommandLine(arguments).file; }
+    // The --help text; the program's name in it comes from the running
+    // application object.
+    static QString usageText();
 };
 
 } // namespace resedit

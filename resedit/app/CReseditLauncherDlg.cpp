@@ -1,5 +1,6 @@
 #include "CReseditLauncherDlg.h"
 
+#include "CAboutDlg.h"
 #include "DialogSupport.h"
 #include "EditorDialog.h"
 #include "WidgetPrompter.h"
@@ -11,7 +12,6 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -36,7 +36,13 @@ CReseditLauncherDlg::CReseditLauncherDlg(const QString& drfPath, Prompter& promp
     setAcceptDrops(true);
 
     auto* root = new QVBoxLayout(this);
+    setWindowIcon(programIcon());
+
     auto* titleRow = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setObjectName(idName(kIconId));
+    icon->setPixmap(programIcon().pixmap(32, 32));
+    titleRow->addWidget(icon);
     auto* title = new QLabel(toQString(layout.title.text), this);
     title->setObjectName(idName(layout.title.id));
     title->setFont(fontOf(kTitleFont));
@@ -67,8 +73,7 @@ CReseditLauncherDlg::CReseditLauncherDlg(const QString& drfPath, Prompter& promp
 
     connect(select, &QPushButton::clicked, this, &CReseditLauncherDlg::onSelectDrf);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
-    connect(about, &QPushButton::clicked, this,
-            [this] { QMessageBox::about(this, toQString(kAboutTitle), toQString(kAboutText)); });
+    connect(about, &QPushButton::clicked, this, [this] { showAboutBox(this); });
 
     const QFontMetrics metrics(font());
     resize(layout.widthDlu * metrics.averageCharWidth() / 4, layout.heightDlu * metrics.height() / 8);
@@ -90,7 +95,7 @@ void CReseditLauncherDlg::openDrf() {
 }
 
 void CReseditLauncherDlg::onSelectDrf() {
-    if (const auto chosen = prompter_.openFileName({kDrfFilter, kDrfExtension})) {
+    if (const auto chosen = prompter_.openFileName({kDrfFilter, kDrfExtension, kDrfInitialName})) {
         drfPath_ = toQString(*chosen);
         openDrf();
     }

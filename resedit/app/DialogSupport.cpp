@@ -5,7 +5,23 @@
 #include <QMimeData>
 #include <QUrl>
 
+// A resource file linked from a static library must be registered by hand,
+// and outside any namespace.
+static void initResources() {
+    Q_INIT_RESOURCE(resedit);
+}
+
 namespace resedit {
+
+QIcon programIcon() {
+    static const bool registered = (initResources(), true);
+    (void)registered;
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        icon.addFile(QStringLiteral(":/resedit/resedit-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
 
 QFont dialogFont(const FontSpec& spec) {
     QFont font(toQString(spec.face));

@@ -5,6 +5,7 @@
 #include "resedit/EditorLayout.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,9 @@ class QDropEvent;
 class QMimeData;
 
 namespace resedit {
+
+// Icon 128, the program's icon, in its three drawn sizes.
+QIcon programIcon();
 
 QFont dialogFont(const FontSpec& spec);
 QFont fontFor(FontRole role);

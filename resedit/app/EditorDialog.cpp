@@ -1,5 +1,6 @@
 #include "EditorDialog.h"
 
+#include "CAboutDlg.h"
 #include "DialogSupport.h"
 #include "WidgetPrompter.h"
 
@@ -15,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,6 +56,7 @@ EditorDialog::EditorDialog(EditorKind kind, const QString& drfPath, Prompter& pr
     setObjectName(idName(layout.resourceId));
     setFont(dialogFont(layout.dialogFont));
     setWindowTitle(toQString(kAppTitle) + QStringLiteral("[*]"));
+    setWindowIcon(programIcon());
     setAcceptDrops(true);
     buildControls();
     applyFonts();
@@ -65,6 +69,14 @@ EditorDialog::EditorDialog(EditorKind kind, const QString& drfPath, Prompter& pr
 void EditorDialog::buildControls() {
     const EditorLayout& layout = session_.layout();
     auto* root = new QVBoxLayout(this);
+
+    // The About item of the system menu, which Linux window managers lack.
+    auto* menus = new QMenuBar(this);
+    QMenu* helpMenu = menus->addMenu(tr("&Help"));
+    QAction* about = helpMenu->addAction(toQString(kAboutMenuText));
+    about->setObjectName(idName(kAboutCommandId));
+    connect(about, &QAction::triggered, this, [this] { showAboutBox(this); });
+    root->setMenuBar(menus);
 
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(makeLabel(this, layout.title.id, layout.title.text));
@@ -85,6 +97,11 @@ void EditorDialog::buildControls() {
     lists->addWidget(makeLabel(this, layout.qualityLabel.id, layout.qualityLabel.text), 1, 0);
     quality_ = new QComboBox(this);
     quality_->setObjectName(idName(layout.quality));
+    // Unlike the media list, the user may type a quality. The typed text
+    // counts as it stands: no completion to a name, no new list entry.
+    quality_->setEditable(true);
+    quality_->setInsertPolicy(QComboBox::NoInsert);
+    quality_->setCompleter(nullptr);
     lists->addWidget(quality_, 1, 1);
     left->addLayout(lists);
 
@@ -148,6 +165,7 @@ void EditorDialog::buildControls() {
     connect(exit, &QPushButton::clicked, this, &EditorDialog::onExit);
     connect(media_, qOverload<int>(&QComboBox::activated), this, &EditorDialog::onMediaChosen);
     connect(quality_, qOverload<int>(&QComboBox::activated), this, &EditorDialog::onQualityChosen);
+    connect(quality_->lineEdit(), &QLineEdit::editingFinished, this, &EditorDialog::onQualityTyped);
 
     // The dialog's size in dialog units, as the resource gives it.
     const QFontMetrics metrics(font());
@@ -316,6 +334,18 @@ void EditorDialog::onMediaChosen(int row) {
 
 void EditorDialog::onQualityChosen(int row) {
     session_.selectQuality(toUtf8(quality_->itemText(row)));
+    refresh();
+}
+
+void EditorDialog::onQualityTyped() {
+    // Enter or leaving the list: a text that is not the shown quality's name
+    // is a new choice. A choice from the list has already set its own name.
+    const int shown = session_.qualityIndex();
+    const QString text = quality_->currentText();
+    if (shown >= 0 && text == toQString(session_.qualityItems()[static_cast<std::size_t>(shown)])) {
+        return;
+    }
+    session_.selectQuality(toUtf8(text));
     refresh();
 }
 

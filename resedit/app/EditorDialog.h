@@ -50,6 +50,7 @@ private:
     void focusRefused();
     void onMediaChosen(int row);
     void onQualityChosen(int row);
+    void onQualityTyped();
     void onUnit(bool track, SpacingUnit unit);
 
     EditorSession session_;

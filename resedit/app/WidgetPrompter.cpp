@@ -35,7 +35,10 @@ std::optional<std::string> runFileDialog(const FileDialogRequest& request, bool 
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(qtNameFilters(request.filter));
     dialog.setDefaultSuffix(toQString(request.defaultExtension));
-    // Replacing an existing DRF needs no confirmation: the old one is kept as NAME.bak.
+    if (!request.initialName.empty()) {
+        dialog.selectFile(toQString(request.initialName));
+    }
+    // The editor asks itself, before creating a file as well as before replacing one.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
@@ -62,6 +65,11 @@ SaveChoice WidgetPrompter::askSaveChanges(std::string_view fileName) {
     default:
         return SaveChoice::Cancel;
     }
+}
+
+bool WidgetPrompter::confirm(std::string_view question) {
+    return QMessageBox::question(QApplication::activeWindow(), toQString(kAppTitle), toQString(question),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 std::optional<std::string> WidgetPrompter::openFileName(const FileDialogRequest& request) {

@@ -17,6 +17,7 @@ public:
     SaveChoice askSaveChanges(std::string_view fileName) override;
     std::optional<std::string> openFileName(const FileDialogRequest& request) override;
     std::optional<std::string> saveFileName(const FileDialogRequest& request) override;
+    bool confirm(std::string_view question) override;
 };
 
 QString toQString(std::string_view text);

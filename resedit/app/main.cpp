@@ -1,17 +1,20 @@
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <cstdio>
-#include <cstring>
 
 #include "CReseditApp.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: resedit [FILE.bin]\n\n"
-                        "Opens the DRF editor. A drive resource file named on the command line opens at once\n"
-                        "in the editor for its format; without one the launcher offers \"Select DRF\".\n"
-                        "To inspect or change DRFs from scripts, use drftool.\n");
-            return 0;
-        }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    // Asked for help, resedit needs no display: it prints and ends.
+    if (resedit::CReseditApp::parseCommandLine(arguments).help) {
+        const QCoreApplication app(argc, argv);
+        std::fputs(resedit::CReseditApp::usageText().toLocal8Bit().constData(), stdout);
+        return 0;
     }
     resedit::CReseditApp app(argc, argv);
     return app.initInstance();

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <string>
+
+#include "platform/FileReplace.h"
 
 int main(int argc, char** argv) {
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
@@ -16,14 +18,16 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "make_sample_drfs: cannot make the folder %s: %s\n", folder.string().c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
     for (const auto& sample : resedit::samples::sampleDrfs()) {
         const auto path = folder / sample.fileName;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(sample.bytes.data()),
-                  static_cast<std::streamsize>(sample.bytes.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "make_sample_drfs: cannot write %s\n", path.string().c_str());
+        std::string error;
+        if (!qmplatform::writeFileReplacing(path, sample.bytes, error)) {
+            std::fprintf(stderr, "make_sample_drfs: %s\n", error.c_str());
             return 1;
         }
         std::printf("%s (%zu bytes)\n", path.string().c_str(), sample.bytes.size());

@@ -9,7 +9,9 @@
 #include "TestPrompter.h"
 
 #include "resedit/Paths.h"
+#include "resedit/Texts.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
@@ -19,9 +21,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -129,6 +134,28 @@ TEST_F(DialogTest, LauncherShowsItsTextsAndOpensTheCommandLineFileAtOnce) {
     EXPECT_EQ(launcher.result(), QDialog::Rejected);
 }
 
+TEST_F(DialogTest, CommandLineTakesTheFirstFileAndPassesOverUnknownOptions) {
+    const struct {
+        QStringList args;
+        bool help;
+        QString file;
+    } cases[] = {
+        {{"resedit"}, false, ""},
+        {{"resedit", "a.bin"}, false, "a.bin"},
+        {{"resedit", "/tmp/a.bin", "b.bin"}, false, "/tmp/a.bin"},
+        {{"resedit", "-x", "a.bin"}, false, "a.bin"},
+        {{"resedit", "--unknown", "a.bin"}, false, "a.bin"},
+        {{"resedit", "--help"}, true, ""},
+        {{"resedit", "a.bin", "-h"}, true, "a.bin"},
+        {{"resedit", "--", "-odd name.bin"}, false, "-odd name.bin"},
+    };
+    for (const auto& c : cases) {
+        const auto line = CReseditApp::parseCommandLine(c.args);
+        EXPECT_EQ(line.help, c.help) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.file, c.file) << c.args.join(' ').toStdString();
+    }
+}
+
 TEST_F(DialogTest, LauncherRoutesVersionsZeroTwoAndFour) {
     Runs runs;
     for (std::uint32_t format : {0u, 2u, 4u}) {
@@ -171,6 +198,73 @@ TEST_F(DialogTest, LauncherSelectDrfUsesTheDrfFilter) {
     click(&launcher, 1004);
     EXPECT_EQ(runs, (Runs{{EditorKind::Classic, a.toStdString()}}));
     EXPECT_EQ(prompter.fileDialogs.front(), "open (DRF Files *.bin) | *.bin |(All Files *.*) | *.* ||");
+    EXPECT_EQ(prompter.initialNames, (std::vector<std::string>{"*.bin", "*.bin"}));
+}
+
+// Reads the about box that `open` shows modally, then closes it with OK.
+struct AboutSeen {
+    QString objectName, title;
+    QStringList texts;
+    bool hasIcon = false;
+};
+AboutSeen aboutBoxOpenedBy(const std::function<void()>& open) {
+    AboutSeen seen;
+    QTimer::singleShot(0, [&seen] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr) {
+            return;
+        }
+        seen.objectName = box->objectName();
+        seen.title = box->windowTitle();
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) {
+                seen.texts << label->text();
+            }
+        }
+        auto* icon = box->findChild<QLabel*>(QStringLiteral("128"));
+        seen.hasIcon = icon != nullptr && !icon->pixmap().isNull();
+        if (auto* ok = box->findChild<QPushButton*>(QStringLiteral("1"))) {
+            ok->click();
+        }
+    });
+    open();
+    return seen;
+}
+
+TEST_F(DialogTest, AboutBoxFromTheLauncherAndTheEditorsHelpMenu) {
+    CReseditLauncherDlg launcher(QString(), prompter, next, [](EditorKind, const std::string&) {});
+    auto* aboutButton = launcher.findChild<QPushButton*>(QStringLiteral("about"));
+    ASSERT_NE(aboutButton, nullptr);
+    EXPECT_EQ(aboutButton->text(), QStringLiteral("About"));
+    const AboutSeen fromLauncher = aboutBoxOpenedBy([&] { aboutButton->click(); });
+    CReseditReorgDlg editor(file("f4.bin", drfOf(4)), prompter, next);
+    auto* item = editor.findChild<QAction*>(QStringLiteral("16"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("&About Quillmark resedit..."));
+    const AboutSeen fromEditor = aboutBoxOpenedBy([&] { item->trigger(); });
+    for (const AboutSeen& seen : {fromLauncher, fromEditor}) {
+        EXPECT_EQ(seen.objectName, QStringLiteral("100"));
+        EXPECT_EQ(seen.title, QStringLiteral("About Quillmark resedit"));
+        EXPECT_EQ(seen.texts, (QStringList{QStringLiteral("Quillmark resedit Version 4.1.0"),
+                                           QString::fromUtf8(kAboutNotice.data(), kAboutNotice.size())}));
+        EXPECT_TRUE(seen.hasIcon);
+    }
+}
+
+TEST_F(DialogTest, EveryWindowCarriesIcon128) {
+    CReseditLauncherDlg launcher(QString(), prompter, next, [](EditorKind, const std::string&) {});
+    CReseditDlg classic(file("f3.bin", drfOf(3)), prompter, next);
+    CReseditReorgDlg reorg(file("f4.bin", drfOf(4)), prompter, next);
+    for (QWidget* w :
+         {static_cast<QWidget*>(&launcher), static_cast<QWidget*>(&classic), static_cast<QWidget*>(&reorg)}) {
+        const QIcon icon = w->windowIcon();
+        EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}))
+            << w->objectName().toStdString();
+        // Drawn, not blank: the small size has opaque pixels.
+        const QImage small = icon.pixmap(16, 16).toImage();
+        EXPECT_GT(qAlpha(small.pixel(8, 8)), 200) << w->objectName().toStdString();
+        EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0) << "round, on a transparent ground";
+    }
 }
 
 // ---- the formats-1-to-3 editor ----
@@ -258,6 +352,7 @@ TEST_F(DialogTest, ApplyThenSaveDrfChangesOnlyTheEditedKeys) {
     EXPECT_EQ(text(&dlg, 1015), QStringLiteral("0"));
     type(&dlg, 1007, QStringLiteral("9"));
     prompter.saveAnswers.push_back(path.toStdString());
+    prompter.confirmAnswers = {true};
     click(&dlg, 1005);
     EXPECT_EQ(prompter.messages, (std::vector<std::string>{"Settings were updated", "DRF File was saved"}))
         << "Save DRF applies without a message of its own";
@@ -288,6 +383,37 @@ TEST_F(DialogTest, ExitWithUnsavedChangesAsks) {
     click(&dlg, 1006);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(prompter.questions.size(), 2u);
+}
+
+TEST_F(DialogTest, QualityListsTakeTypedTextMediaListsDoNot) {
+    auto b = drfOf(3);
+    b.value(101, 2, "Marking2File", "FocusOffset", -2).value(101, 0, "Marking2File", "FocusOffset", 7);
+    CReseditDlg classic(file("q3.bin", b), prompter, next);
+    CReseditReorgDlg reorg(file("q4.bin", drfOf(4)), prompter, next);
+    EXPECT_TRUE(control<QComboBox>(&classic, 1010)->isEditable());
+    EXPECT_TRUE(control<QComboBox>(&reorg, 1124)->isEditable());
+    EXPECT_FALSE(control<QComboBox>(&classic, 1009)->isEditable());
+    EXPECT_FALSE(control<QComboBox>(&reorg, 1126)->isEditable());
+
+    auto* quality = control<QComboBox>(&classic, 1010);
+    const auto typeQuality = [quality](const QString& typed) {
+        quality->lineEdit()->selectAll();
+        QTest::keyClicks(quality->lineEdit(), typed);
+        QTest::keyClick(quality->lineEdit(), Qt::Key_Return);
+    };
+    const struct {
+        QString typed, shown, focus;
+    } cases[] = {
+        {"Best", "Best", "7"},  {"best", "Normal", "0"}, {"Draft", "Draft", "-2"},
+        {"Dra", "Normal", "0"}, {"Best", "Best", "7"},   {"Very fine", "Normal", "0"},
+    };
+    for (const auto& c : cases) {
+        typeQuality(c.typed);
+        EXPECT_EQ(quality->currentText(), c.shown) << c.typed.toStdString();
+        EXPECT_EQ(quality->count(), 3) << "no typed entry joins the list";
+        EXPECT_EQ(text(&classic, 1035), c.focus) << c.typed.toStdString();
+    }
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 // ---- the format-4 editor ----

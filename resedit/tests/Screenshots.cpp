@@ -6,13 +6,21 @@
 #include "EditorDialog.h"
 #include "WidgetPrompter.h"
 
+#include "resedit/Texts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 using namespace resedit;
 
@@ -27,11 +35,39 @@ public:
     SaveChoice askSaveChanges(std::string_view) override { return SaveChoice::Discard; }
     std::optional<std::string> openFileName(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
+    bool confirm(std::string_view) override { return false; }
 };
 
+// Set when a picture could not be written: the run then ends non-zero.
+bool failed = false;
+
 void grabTo(QWidget* widget, const QString& file) {
-    widget->grab().save(file);
+    QImageWriter writer(file);
+    if (!writer.write(widget->grab().toImage())) {
+        std::fprintf(stderr, "resedit_screenshots: cannot write %s: %s\n", qPrintable(file),
+                     qPrintable(writer.errorString()));
+        failed = true;
+        return;
+    }
     std::printf("%s\n", qPrintable(file));
+}
+
+// Pictures the modal window that `show` opens, then closes it with `close`.
+void grabModal(const QString& file, const std::function<void()>& show,
+               const std::function<void(QWidget*)>& close) {
+    QTimer::singleShot(300, [file, close] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            grabTo(modal, file);
+            close(modal);
+        }
+    });
+    show();
+}
+
+void pressButton(QWidget* box, QMessageBox::StandardButton which) {
+    if (auto* message = qobject_cast<QMessageBox*>(box)) {
+        message->button(which)->click();
+    }
 }
 
 } // namespace
@@ -44,7 +80,10 @@ int main(int argc, char** argv) {
         return args.size() < 2 ? 2 : 0;
     }
     const QDir out(args.at(1));
-    QDir().mkpath(out.path());
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "resedit_screenshots: cannot make the folder %s\n", qPrintable(out.path()));
+        return 1;
+    }
     QuietPrompter prompter;
     const QStringList files = args.mid(2);
     for (qsizetype i = -1; i < files.size(); ++i) {
@@ -77,10 +116,35 @@ int main(int argc, char** argv) {
         if (i < 0) {
             QTimer::singleShot(300, [&] {
                 grabTo(&launcher, out.filePath(stem + ".png"));
+                // The about box, as the launcher's About button opens it.
+                if (auto* about = launcher.findChild<QPushButton*>(QStringLiteral("about"))) {
+                    grabModal(
+                        out.filePath(QStringLiteral("about.png")), [about] { about->click(); },
+                        [](QWidget* box) { qobject_cast<QDialog*>(box)->accept(); });
+                }
                 launcher.reject();
             });
         }
         launcher.exec();
     }
-    return 0;
+
+    // The questions and file dialogs as the program's own prompter shows them.
+    WidgetPrompter real;
+    const FileDialogRequest request{kDrfFilter, kDrfExtension, kDrfInitialName};
+    const auto rejectDialog = [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); };
+    grabModal(
+        out.filePath(QStringLiteral("open-dialog.png")), [&] { (void)real.openFileName(request); },
+        rejectDialog);
+    grabModal(
+        out.filePath(QStringLiteral("save-dialog.png")), [&] { (void)real.saveFileName(request); },
+        rejectDialog);
+    grabModal(
+        out.filePath(QStringLiteral("create-prompt.png")),
+        [&] { (void)real.confirm(savePrompt("new.bin", false)); },
+        [](QWidget* box) { pressButton(box, QMessageBox::No); });
+    grabModal(
+        out.filePath(QStringLiteral("replace-prompt.png")),
+        [&] { (void)real.confirm(savePrompt("format4.bin", true)); },
+        [](QWidget* box) { pressButton(box, QMessageBox::No); });
+    return failed ? 1 : 0;
 }

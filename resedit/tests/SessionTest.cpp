@@ -223,6 +223,7 @@ TEST_F(SessionTest, Format4KeepsSeamModulationWithoutSpiralTracking) {
     ASSERT_EQ(s.open(path), OpenOutcome::Shown);
     setText(s, EditValue::CutBlankTracks, "1");
     prompter.saveAnswers.push_back((dir / "out.bin").string());
+    prompter.confirmAnswers = {true};
     ASSERT_TRUE(s.saveDrf());
     EXPECT_EQ(prompter.messages, (std::vector<std::string>{"DRF File was saved"}));
     EXPECT_EQ(test::changedKeys(path, dir / "out.bin"),
@@ -248,7 +249,10 @@ TEST_F(SessionTest, ApplyThenSaveChangesExactlyTheEditedKeys) {
     setText(s, EditValue::TrackSpacing, "254"); // tpi: 100000 nm
     setText(s, EditValue::SpiralTracking, "1");
     prompter.saveAnswers.push_back(path);
+    prompter.confirmAnswers = {true};
     ASSERT_TRUE(s.saveDrf()) << ::testing::PrintToString(prompter.messages);
+    EXPECT_EQ(prompter.confirmations,
+              (std::vector<std::string>{"e.bin already exists.\nDo you want to replace it?"}));
     EXPECT_EQ(prompter.messages, (std::vector<std::string>{"Settings were updated", "DRF File was saved"}));
     EXPECT_EQ(test::changedKeys(backupPathFor(path), path),
               (std::set<test::KeyChange>{{101, 1, "Marking2File.FocusOffset"},
@@ -272,14 +276,81 @@ TEST_F(SessionTest, SaveAsMakesTheEditorShowTheNewFile) {
     EXPECT_FALSE(s.saveDrf()) << "cancelled dialog";
     EXPECT_TRUE(s.modified()) << "applied, not saved";
     prompter.saveAnswers.push_back((dir / "nowhere" / "x.bin").string());
+    prompter.confirmAnswers = {true};
     EXPECT_FALSE(s.saveDrf());
     EXPECT_EQ(prompter.messages.back(), "Error writing DRF");
     prompter.saveAnswers.push_back((dir / "copy.bin").string());
+    prompter.confirmAnswers = {true};
     ASSERT_TRUE(s.saveDrf());
     EXPECT_EQ(s.fileNameText(), "copy.bin");
     EXPECT_FALSE(s.modified());
     EXPECT_FALSE(std::filesystem::exists(dir / "copy.bin.bak")) << "nothing was replaced";
     EXPECT_TRUE(test::changedKeys(path, dir / "orig.bin").empty()) << "the original is untouched";
+}
+
+TEST_F(SessionTest, SaveDialogAsksBeforeCreatingAndBeforeReplacing) {
+    const auto path = file("orig.bin", drfOf(3));
+    const auto fresh = (dir / "fresh.bin").string();
+    EditorSession s(EditorKind::Classic, prompter, next);
+    ASSERT_EQ(s.open(path), OpenOutcome::Shown);
+    setText(s, EditValue::CutBlankTracks, "1");
+    const auto before = test::readBytes(path);
+    // No to creating, No to replacing: each goes back to the dialog, which is then cancelled.
+    prompter.saveAnswers = {fresh, path, std::nullopt};
+    prompter.confirmAnswers = {false, false};
+    EXPECT_FALSE(s.saveDrf());
+    EXPECT_EQ(prompter.confirmations,
+              (std::vector<std::string>{"fresh.bin\nThis file does not exist.\nDo you want to create it?",
+                                        "orig.bin already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(prompter.fileDialogs.size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+    EXPECT_EQ(test::readBytes(path), before) << "nothing written";
+    EXPECT_FALSE(std::filesystem::exists(backupPathFor(path)));
+    EXPECT_TRUE(prompter.messages.empty()) << "Save DRF applies silently; nothing was saved";
+
+    // Yes after a No: the second name is the one written.
+    prompter.confirmations.clear();
+    prompter.saveAnswers = {path, fresh};
+    prompter.confirmAnswers = {false, true};
+    ASSERT_TRUE(s.saveDrf());
+    EXPECT_EQ(prompter.confirmations.size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_EQ(test::readBytes(path), before);
+    EXPECT_EQ(s.fileNameText(), "fresh.bin");
+    EXPECT_EQ(prompter.messages, (std::vector<std::string>{"DRF File was saved"}));
+    // Every dialog, open or save, starts with the DRF pattern as its file name.
+    prompter.openAnswers.push_back(std::nullopt);
+    EXPECT_EQ(s.selectDrf(), OpenOutcome::Shown);
+    EXPECT_EQ(prompter.initialNames, std::vector<std::string>(6, "*.bin"));
+}
+
+TEST_F(SessionTest, TypedQualityTextOtherThanTheThreeNamesSelectsNormal) {
+    auto b = drfOf(3);
+    // Each quality of media 101 with a value of its own.
+    b.value(101, 2, "Marking2File", "FocusOffset", -2)
+        .value(101, 1, "Marking2File", "FocusOffset", -1)
+        .value(101, 0, "Marking2File", "FocusOffset", 7);
+    EditorSession s(EditorKind::Classic, prompter, next);
+    ASSERT_EQ(s.open(file("q.bin", b)), OpenOutcome::Shown);
+    const struct {
+        const char* typed;
+        std::uint16_t quality;
+        const char* focus;
+    } cases[] = {
+        {"Draft", 2, "-2"}, {"Best", 0, "7"},   {"Normal", 1, "-1"}, {"Best", 0, "7"},
+        {"best", 1, "-1"},  {"Draft", 2, "-2"}, {"", 1, "-1"},       {"Draft", 2, "-2"},
+        {"Best ", 1, "-1"}, {"Best", 0, "7"},   {"2", 1, "-1"},      {"Superfine", 1, "-1"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(s.selectQuality(c.typed)) << c.typed;
+        EXPECT_EQ(s.quality(), c.quality) << c.typed;
+        EXPECT_EQ(s.qualityItems()[static_cast<std::size_t>(s.qualityIndex())], c.quality == 2   ? "Draft"
+                                                                                : c.quality == 1 ? "Normal"
+                                                                                                 : "Best")
+            << c.typed;
+        EXPECT_EQ(s.fieldText(EditValue::FocusOffset), c.focus) << c.typed;
+    }
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 // ---- unsaved changes ----
@@ -322,6 +393,7 @@ TEST_F(SessionTest, ClosingSelectingAndDroppingAskAboutUnsavedChanges) {
 
     prompter.saveChoices = {SaveChoice::Save};
     prompter.saveAnswers.push_back(a);
+    prompter.confirmAnswers = {true};
     prompter.openAnswers.push_back(b);
     EXPECT_EQ(s.selectDrf(), OpenOutcome::Shown);
     EXPECT_EQ(s.path(), b);

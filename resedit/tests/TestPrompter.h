@@ -35,10 +35,23 @@ public:
     std::optional<std::string> saveFileName(const FileDialogRequest& request) override {
         return next(saveAnswers, request, "save");
     }
+    bool confirm(std::string_view question) override {
+        confirmations.emplace_back(question);
+        if (confirmAnswers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << question;
+            return false;
+        }
+        const bool answer = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return answer;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
-    std::vector<std::string> fileDialogs; // "open" / "save", with the filter seen
+    std::vector<std::string> fileDialogs;  // "open" / "save", with the filter seen
+    std::vector<std::string> initialNames; // the name each file dialog started with
+    std::vector<std::string> confirmations;
+    std::deque<bool> confirmAnswers;
     std::deque<SaveChoice> saveChoices;
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
@@ -47,6 +60,7 @@ private:
     std::optional<std::string> next(std::deque<std::optional<std::string>>& answers,
                                     const FileDialogRequest& request, const char* kind) {
         fileDialogs.push_back(std::string(kind) + " " + std::string(request.filter));
+        initialNames.emplace_back(request.initialName);
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected " << kind << " file dialog";
             return std::nullopt;

@@ -1,11 +1,12 @@
 // makejob: turns a picture into a print job and/or a floyd picture, as the
 // print engine would before a burn.
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,34 +17,12 @@
 
 namespace {
 
-void usage(std::FILE* to) {
-    std::fprintf(to,
-                 "usage: makejob [OPTIONS] PICTURE\n"
-                 "Turns a picture (PNG, JPEG, BMP, ...) into label tracks laid over the disc as seen\n"
-                 "from above, halftoned to on/off marks, and writes them as a print job and/or a\n"
-                 "floyd picture (one row per track). At least one of --job and --floyd is needed.\n"
-                 "\n"
-                 "  --job FILE                write the print job (.tolm)\n"
-                 "  --floyd FILE              write the floyd picture (.fld)\n"
-                 "  --inner-radius UM         inner edge of the label area, micrometres (23000)\n"
-                 "  --outer-radius UM         outer edge of the label area, micrometres (57600)\n"
-                 "  --first-track-radius UM   radius of track 0, micrometres (23000)\n"
-                 "  --tpi N                   tracks per inch (500)\n"
-                 "  --dpi N                   marks per inch along a track (1000)\n"
-                 "  --angle-units N           angle units per turn (400)\n"
-                 "  --counter-clockwise       tracks run counter-clockwise on screen (default clockwise)\n"
-                 "  --spiral                  spiral tracks (default circular)\n"
-                 "  --start-angle-step N      track n starts at n x N angle units (0)\n"
-                 "  --help                    this text\n"
-                 "\n"
-                 "A floyd picture is always viewed from track radius 23000 um outwards, one row per\n"
-                 "track; --first-track-radius, --angle-units and --spiral apply to the job only.\n");
-}
-
-bool parseNumber(const char* text, unsigned& out) {
+bool parseNumber(const QString& text, unsigned& out) {
+    const QByteArray bytes = text.toLocal8Bit();
+    const char* s = bytes.constData();
     char* end = nullptr;
-    const unsigned long v = std::strtoul(text, &end, 10);
-    if (!*text || *end || v > 0xFFFFFFFFul || text[0] == '-')
+    const unsigned long v = std::strtoul(s, &end, 10);
+    if (!*s || *end || v > 0xFFFFFFFFul || s[0] == '-')
         return false;
     out = static_cast<unsigned>(v);
     return true;
@@ -55,75 +34,89 @@ std::string sizeOf(const std::filesystem::path& p) {
     return ec ? std::string("?") : std::to_string(size);
 }
 
+struct NumberOption {
+    QCommandLineOption option;
+    unsigned* target;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv); // image format plugins are found through it
 
     jobgen::LabelOptions options;
-    std::string picturePath, jobPath, floydPath;
-    struct NumberOption {
-        const char* name;
-        unsigned* target;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Turns a picture (PNG, JPEG, BMP, ...) into label tracks laid over the disc as seen\n"
+                       "from above, halftoned to on/off marks, and writes them as a print job and/or a\n"
+                       "floyd picture (one row per track). At least one of --job and --floyd is needed.\n"
+                       "\n"
+                       "A floyd picture is always viewed from track radius 23000 um outwards, one row per\n"
+                       "track; --first-track-radius, --angle-units and --spiral apply to the job only."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption jobOption(QStringLiteral("job"), QStringLiteral("Write the print job (.tolm)."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption floydOption(
+        QStringLiteral("floyd"), QStringLiteral("Write the floyd picture (.fld)."), QStringLiteral("FILE"));
+    const auto number = [](const char* name, const char* what, unsigned* target) {
+        return NumberOption{
+            QCommandLineOption(QString::fromLatin1(name),
+                               QStringLiteral("%1 (%2).").arg(QString::fromLatin1(what)).arg(*target),
+                               QStringLiteral("N")),
+            target};
     };
     const NumberOption numbers[] = {
-        {"--inner-radius", &options.innerRadius},
-        {"--outer-radius", &options.outerRadius},
-        {"--first-track-radius", &options.firstTrackRadius},
-        {"--tpi", &options.tracksPerInch},
-        {"--dpi", &options.dotsPerInch},
-        {"--angle-units", &options.angleUnitsPerTurn},
-        {"--start-angle-step", &options.startAngleStep},
+        number("inner-radius", "Inner edge of the label area, micrometres", &options.innerRadius),
+        number("outer-radius", "Outer edge of the label area, micrometres", &options.outerRadius),
+        number("first-track-radius", "Radius of track 0, micrometres", &options.firstTrackRadius),
+        number("tpi", "Tracks per inch", &options.tracksPerInch),
+        number("dpi", "Marks per inch along a track", &options.dotsPerInch),
+        number("angle-units", "Angle units per turn", &options.angleUnitsPerTurn),
+        number("start-angle-step", "Track n starts at n x N angle units", &options.startAngleStep),
     };
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            usage(stdout);
-            return 0;
-        }
-        if (arg == "--spiral") {
-            options.spiral = true;
-            continue;
-        }
-        if (arg == "--counter-clockwise") {
-            options.clockwise = false;
-            continue;
-        }
-        if (arg == "--job" || arg == "--floyd") {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "makejob: %s needs a file name\n", arg.c_str());
-                return 2;
-            }
-            (arg == "--job" ? jobPath : floydPath) = argv[++i];
-            continue;
-        }
-        bool matched = false;
-        for (const NumberOption& n : numbers) {
-            if (arg != n.name)
-                continue;
-            matched = true;
-            if (i + 1 >= argc || !parseNumber(argv[i + 1], *n.target)) {
-                std::fprintf(stderr, "makejob: %s needs a whole number\n", n.name);
-                return 2;
-            }
-            ++i;
-        }
-        if (matched)
-            continue;
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "makejob: unknown option %s (try --help)\n", arg.c_str());
-            return 2;
-        }
-        if (!picturePath.empty()) {
-            std::fprintf(stderr, "makejob: more than one picture given\n");
-            return 2;
-        }
-        picturePath = arg;
-    }
-    if (picturePath.empty() || (jobPath.empty() && floydPath.empty())) {
-        usage(stderr);
+    const QCommandLineOption counterClockwise(
+        QStringLiteral("counter-clockwise"),
+        QStringLiteral("Tracks run counter-clockwise on screen (default clockwise)."));
+    const QCommandLineOption spiral(QStringLiteral("spiral"),
+                                    QStringLiteral("Spiral tracks (default circular)."));
+    parser.addOption(jobOption);
+    parser.addOption(floydOption);
+    for (const NumberOption& n : numbers)
+        parser.addOption(n.option);
+    parser.addOption(counterClockwise);
+    parser.addOption(spiral);
+    parser.addPositionalArgument(QStringLiteral("PICTURE"),
+                                 QStringLiteral("The picture to turn into tracks."));
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "makejob: %s (try --help)\n", parser.errorText().toLocal8Bit().constData());
         return 2;
     }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    for (const NumberOption& n : numbers) {
+        if (parser.isSet(n.option) && !parseNumber(parser.value(n.option), *n.target)) {
+            std::fprintf(stderr, "makejob: --%s needs a whole number\n",
+                         n.option.names().constFirst().toLocal8Bit().constData());
+            return 2;
+        }
+    }
+    options.spiral = parser.isSet(spiral);
+    options.clockwise = !parser.isSet(counterClockwise);
+    const std::string jobPath = parser.value(jobOption).toLocal8Bit().toStdString();
+    const std::string floydPath = parser.value(floydOption).toLocal8Bit().toStdString();
+    const QStringList pictures = parser.positionalArguments();
+    if (pictures.size() > 1) {
+        std::fprintf(stderr, "makejob: more than one picture given\n");
+        return 2;
+    }
+    if (pictures.isEmpty() || (jobPath.empty() && floydPath.empty())) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    const std::string picturePath = pictures.constFirst().toLocal8Bit().toStdString();
 
     jobgen::GreyPicture picture;
     std::string error;

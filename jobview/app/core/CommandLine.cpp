@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
 namespace jobview {
 
 namespace {
@@ -11,37 +14,57 @@ CommandLine invalid(const QString& why) {
     return c;
 }
 
+const QCommandLineOption& renderOption() {
+    static const QCommandLineOption option(QStringLiteral("render"),
+                                           QStringLiteral("Render FILE to OUT without opening a window."));
+    return option;
+}
+
+const QCommandLineOption& outputOption() {
+    static const QCommandLineOption option(
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("The picture to write with --render (.png or .bmp)."), QStringLiteral("OUT"));
+    return option;
+}
+
+// Returns the help option, which the parser makes itself.
+QCommandLineOption describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows a print job (.tlm, .tolm) or a floyd picture (.fld) as the drive would burn it.\n"
+        "With --render FILE -o OUT.png|OUT.bmp the picture is written to OUT without opening\n"
+        "a window; the program exits non-zero with the reason on stderr when the file cannot\n"
+        "be rendered."));
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addOption(renderOption());
+    parser.addOption(outputOption());
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The job or floyd file to open."),
+                                 QStringLiteral("[FILE]"));
+    return help;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption help = describe(parser);
+    // The parser expects the program's name first.
+    if (!parser.parse(QStringList{QStringLiteral("jobview")} + arguments))
+        return invalid(parser.errorText());
+
     CommandLine c;
-    bool render = false;
-    bool outputGiven = false;
-    QStringList files;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            c.mode = CommandLine::Mode::Help;
-            return c;
-        }
-        if (a == QLatin1String("--render")) {
-            render = true;
-        } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
-            if (i + 1 >= arguments.size())
-                return invalid(QStringLiteral("%1 needs a file name").arg(a));
-            c.output = arguments.at(++i);
-            outputGiven = true;
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return invalid(QStringLiteral("unknown option %1").arg(a));
-        } else {
-            files.append(a);
-        }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        c.mode = CommandLine::Mode::Help;
+        return c;
     }
+    const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
         return invalid(QStringLiteral("only one file can be opened at a time"));
     if (!files.isEmpty())
         c.file = files.first();
-    if (render) {
+    const bool outputGiven = parser.isSet(outputOption());
+    if (outputGiven)
+        c.output = parser.value(outputOption());
+    if (parser.isSet(renderOption())) {
         if (c.file.isEmpty())
             return invalid(QStringLiteral("--render needs the job or floyd file to render"));
         if (!outputGiven)
@@ -54,13 +77,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "usage: jobview [FILE]\n"
-        "       jobview --render FILE -o OUT.png|OUT.bmp\n"
-        "\n"
-        "Shows a print job (.tlm, .tolm) or a floyd picture (.fld) as the drive would burn it.\n"
-        "With --render the picture is written to OUT without opening a window; the\n"
-        "program exits non-zero with the reason on stderr when the file cannot be rendered.\n");
+    QCommandLineParser parser;
+    describe(parser);
+    return parser.helpText();
 }
 
 } // namespace jobview

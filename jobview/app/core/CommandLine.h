@@ -20,6 +20,8 @@ struct CommandLine {
 //   --help
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// The parser's help text; the program's name in it comes from the running
+// application object, so make one first.
 QString usageText();
 
 } // namespace jobview

@@ -24,9 +24,23 @@ public:
     void load(QSettings& settings);
     void save(QSettings& settings) const;
 
+    // What the menu shows for entry `index`: "&1 " and the entry's display name.
+    QString menuText(int index, const QString& currentFolder) const;
+
 private:
     int maximum;
     QStringList entries;
 };
+
+// The longest display name of a recent file, as the platform's lists keep it.
+inline constexpr int kRecentDisplayLength = 30;
+
+// A recent file as the platform's lists show it: the path in the system's
+// separators; a file of the current folder by its name alone; a path longer
+// than `maxLength` with the folders after its root cut to "..." until it fits
+// ("C:\...\jobs\label.tolm", "/.../jobs/label.tolm"), and the bare file name
+// when even that is too long.
+QString recentDisplayName(const QString& path, const QString& currentFolder,
+                          int maxLength = kRecentDisplayLength);
 
 } // namespace jobview

@@ -216,13 +216,19 @@ bool drawCircles(Gdiplus::Image& image, const std::vector<Circle>& circles) {
         QPainter painter(&pixels);
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setBrush(Qt::NoBrush);
+        // GDI+ with high-quality smoothing puts whole-number coordinates on
+        // pixel centres, Qt's painter on pixel edges. Shifted by half a pixel,
+        // the rectangle (cx - r, cy - r, 2r, 2r) lands where GDI+ draws it:
+        // centred on the middle of the renderer's centre pixel, one ring on
+        // whole pixels instead of two half-strength ones.
+        painter.translate(0.5, 0.5);
         const int cx = kCanvasWidth / 2;
         const int cy = kCanvasHeight / 2;
         for (const Circle& c : circles) {
             QPen pen(QColor::fromRgba(c.argb));
             pen.setWidthF(1.0);
             painter.setPen(pen);
-            painter.drawEllipse(QRectF(cx - c.radius, cy - c.radius, 2.0 * c.radius, 2.0 * c.radius));
+            painter.drawEllipse(QRectF(QRect(cx - c.radius, cy - c.radius, 2 * c.radius, 2 * c.radius)));
         }
     }
     return bitmap->UnlockBits(&data) == Gdiplus::Ok;

@@ -34,6 +34,8 @@ constexpr std::uint32_t floydTrackNumber(std::size_t row) {
 
 inline constexpr std::uint32_t kLabelAreaColour = 0xFFFF0000; // opaque red
 inline constexpr std::uint32_t kSledColour = 0xFF0000FF;      // opaque blue
+// The view around and without a picture: opaque white.
+inline constexpr std::uint32_t kWindowBackground = 0xFFFFFFFF;
 
 // One circle drawn over the picture, centred on the canvas.
 struct Circle {

@@ -96,11 +96,13 @@ QPoint CJobViewView::pictureOrigin() const {
 }
 
 void CJobViewView::paintEvent(QPaintEvent*) {
-    if (!doc)
-        return;
     QPainter painter(viewport());
     if (shown.isNull()) {
-        painter.fillRect(viewport()->rect(), palette().window());
+        // A view without a picture is the window's white, as its background
+        // brush erases it; not the grey of dialogs.
+        painter.fillRect(viewport()->rect(), QColor::fromRgba(kWindowBackground));
+        if (!doc)
+            return;
         // A pass cannot run inside a paint event (it dispatches events, paints
         // among them), so a missing picture is rendered right after it.
         if ((doc->job() || doc->floyd()) && !pass.busy() && !renderQueued) {
@@ -117,7 +119,7 @@ void CJobViewView::paintEvent(QPaintEvent*) {
     painter.drawImage(origin, shown);
     for (const QRect& area :
          areasOutsidePicture(viewport()->size(), origin, QSize(kCanvasWidth, kCanvasHeight)))
-        painter.fillRect(area, QColor::fromRgba(0xFFFFFFFF));
+        painter.fillRect(area, QColor::fromRgba(kWindowBackground));
 }
 
 void CJobViewView::updateScrollBars() {

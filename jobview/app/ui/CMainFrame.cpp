@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -171,7 +172,7 @@ void CMainFrame::rebuildRecentFiles() {
     placeholder->setEnabled(false);
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files.at(i);
-        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), fileMenu);
+        auto* a = new QAction(recent.menuText(i, QDir::currentPath()), fileMenu);
         a->setObjectName(QString::number(kRecentFileFirstId + i));
         a->setToolTip(path);
         a->setStatusTip(path);
@@ -206,8 +207,8 @@ bool CMainFrame::openFile(const QString& path) {
     if (opened) {
         recent.add(path);
         recent.save(settings);
-    } else if (!QFileInfo::exists(path)) {
-        // A recent file that has gone since.
+    } else {
+        // A recent file that has gone or no longer opens is not offered again.
         recent.remove(path);
         recent.save(settings);
     }

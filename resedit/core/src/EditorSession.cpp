@@ -9,6 +9,7 @@
 #include "drf/Status.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace resedit {
 
@@ -272,7 +273,7 @@ bool EditorSession::saveDrf() {
     if (!loaded_ || !applyShown()) {
         return false;
     }
-    const auto target = prompter_.saveFileName({kDrfFilter, kDrfExtension});
+    const auto target = chooseSaveTarget();
     if (!target) {
         return false;
     }
@@ -284,6 +285,22 @@ bool EditorSession::saveDrf() {
     showFileInfo(state_);
     prompter_.message(kMsgSaved);
     return true;
+}
+
+std::optional<std::string> EditorSession::chooseSaveTarget() {
+    // As the save dialog does: a No to its question about creating a new file,
+    // or replacing an existing one, returns to the dialog.
+    while (true) {
+        const auto target = prompter_.saveFileName({kDrfFilter, kDrfExtension, kDrfInitialName});
+        if (!target) {
+            return std::nullopt;
+        }
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(pathFromUtf8(*target), ec);
+        if (prompter_.confirm(savePrompt(shownFileName(*target), exists))) {
+            return target;
+        }
+    }
 }
 
 bool EditorSession::askAboutChanges() {
@@ -305,7 +322,7 @@ OpenOutcome EditorSession::selectDrf() {
     if (!askAboutChanges()) {
         return OpenOutcome::Nothing;
     }
-    const auto chosen = prompter_.openFileName({kDrfFilter, kDrfExtension});
+    const auto chosen = prompter_.openFileName({kDrfFilter, kDrfExtension, kDrfInitialName});
     // A cancelled dialog opens the current DRF again, as read from its file.
     return open(chosen ? *chosen : path_);
 }

@@ -85,6 +85,15 @@ std::string reorgHelpText() {
     return join(kReorgHelp);
 }
 
+std::string savePrompt(std::string_view fileName, bool exists) {
+    const std::string_view format = exists ? kReplacePromptFormat : kCreatePromptFormat;
+    const auto at = format.find("%s");
+    std::string text(format.substr(0, at));
+    text += fileName;
+    text += format.substr(at + 2);
+    return text;
+}
+
 std::vector<FilterEntry> splitFilter(std::string_view filter) {
     std::vector<std::string_view> pieces;
     while (true) {

@@ -1,9 +1,12 @@
 // The command line: usage, the sample picture into both files, refusals.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "jobview/CJobViewDoc.h"
 #include "jobview/JobStatistics.h"
@@ -65,6 +68,33 @@ TEST(MakejobCli, SamplePictureBecomesAJobAndAFloydPictureTheDocumentOpens) {
     EXPECT_EQ(doc.floyd()->header().tracksPerInch, 200);
     EXPECT_GT(doc.floyd()->rowCount(), 200u);
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST(MakejobCli, FilesThatCannotBeWrittenAreNamedWithTheReason) {
+    const auto dir = std::filesystem::path(::testing::TempDir()) / "makejob_cli_unwritable";
+    std::filesystem::create_directories(dir);
+    const auto plainFile = dir / "plain";
+    std::FILE* f = std::fopen(plainFile.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    const std::string output = (std::filesystem::path(::testing::TempDir()) / "makejob.out").string();
+    for (const char* option : {"--job", "--floyd"}) {
+        // A folder that is a plain file: no file can be made inside it.
+        const std::string target = (plainFile / "label.out").string();
+        EXPECT_EQ(run("--tpi 20 --dpi 50 " + std::string(option) + " \"" + target + "\" \"" +
+                      samplePicture() + "\""),
+                  1)
+            << option;
+        std::FILE* in = std::fopen(output.c_str(), "rb");
+        ASSERT_NE(in, nullptr);
+        std::string said;
+        for (int ch; (ch = std::fgetc(in)) != EOF;)
+            said += static_cast<char>(ch);
+        std::fclose(in);
+        EXPECT_NE(said.find("cannot write " + target), std::string::npos) << said;
+        EXPECT_NE(said.find(std::error_code(ENOTDIR, std::generic_category()).message()), std::string::npos)
+            << said;
+    }
 }
 
 } // namespace

@@ -60,8 +60,10 @@ public:
     int qualityIndex() const;
     std::uint16_t media() const { return media_; }
     std::uint16_t quality() const { return quality_; }
-    // A new selection (or a double click) in a list. When the print mode
-    // cannot be read the shown values stay, and so does the mode they belong to.
+    // A new selection (or a double click) in a list, or a text typed into the
+    // quality list: any text but "Draft", "Normal" and "Best" selects quality
+    // 1 (Normal). When the print mode cannot be read the shown values stay,
+    // and so does the mode they belong to.
     bool selectMedia(std::string_view shownText);
     bool selectQuality(std::string_view shownText);
 
@@ -107,6 +109,8 @@ private:
     void showFileInfo(const DrfEditState& state);
     void updateEnabling();
     bool applyShown();
+    // The save dialog with its create and replace questions; nothing when cancelled.
+    std::optional<std::string> chooseSaveTarget();
     bool askAboutChanges();
 
     EditorKind kind_;

@@ -11,11 +11,12 @@ namespace resedit {
 
 enum class SaveChoice { Save, Discard, Cancel };
 
-// A file dialog: the framework's filter string ("name | pattern | ... ||")
-// and default extension.
+// A file dialog: the framework's filter string ("name | pattern | ... ||"),
+// default extension and the name the dialog starts with.
 struct FileDialogRequest {
     std::string_view filter;
     std::string_view defaultExtension;
+    std::string_view initialName;
 };
 
 class Prompter {
@@ -29,6 +30,8 @@ public:
     // The chosen path (UTF-8), or nothing when the user cancelled.
     virtual std::optional<std::string> openFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool confirm(std::string_view question) = 0;
 };
 
 } // namespace resedit
