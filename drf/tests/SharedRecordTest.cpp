@@ -172,24 +172,26 @@ TEST(SharedRecords, ChangesThroughBothKindsSinceTheLastSaveRefuseTheSave) {
     const auto dir = tempDir("shared_conflict");
     const auto path = dir / "drive.bin";
     sharedPairs(1).write(path);
-    const auto original = readFile(path);
     DrfDocument doc;
     std::unique_ptr<PrintEngineResourcesImpl> set;
-    // Mode 102 changes TrackingFile now, ImageEnhancementFile in a later step.
-    ASSERT_EQ(doc.GetResources(path, 102, 1, set), kResultOk);
-    ASSERT_EQ(set->getTrackingFile()->setValue("TrackDirCW", 1), kOk);
-    ASSERT_EQ(doc.SetResources(102, 1, *set), kResultOk);
+    auto change = [&](std::string_view kind, std::string_view key, std::int64_t value) {
+        ASSERT_EQ(doc.GetResources(path, 102, 1, set), kResultOk);
+        ASSERT_EQ(set->part(kind)->setValue(key, value), kOk);
+        ASSERT_EQ(doc.SetResources(102, 1, *set), kResultOk);
+    };
+    // One kind at a time, each saved: after a save, a change through the other
+    // kind is a change like any other.
+    change("TrackingFile", "TrackDirCW", 1);
     ASSERT_EQ(doc.Save(path), kResultOk);
-    // After a save, a change through the other kind is a change like any other.
-    ASSERT_EQ(doc.GetResources(path, 102, 1, set), kResultOk);
-    ASSERT_EQ(set->getImageEnhancementFile()->setValue("Contrast", -9), kOk);
-    ASSERT_EQ(doc.SetResources(102, 1, *set), kResultOk);
-    const auto afterFirstSave = readFile(path);
-    EXPECT_NE(afterFirstSave, original);
+    change("ImageEnhancementFile", "Contrast", -9);
+    ASSERT_EQ(doc.Save(path), kResultOk);
+    const auto saved = readFile(path);
+    DrfDocument reloaded;
+    EXPECT_EQ(valueOf(reloaded, path, 102, "ImageEnhancementFile", "Contrast"), -9);
 
-    ASSERT_EQ(doc.GetResources(path, 102, 1, set), kResultOk);
-    ASSERT_EQ(set->getTrackingFile()->setValue("TrackModeCLV", 1), kOk);
-    ASSERT_EQ(doc.SetResources(102, 1, *set), kResultOk);
+    // Both kinds changed, in two steps, before the next save.
+    change("TrackingFile", "TrackModeCLV", 1);
+    change("ImageEnhancementFile", "Scaling", 5);
     EXPECT_EQ(doc.Save(path), kResultBadData);
     EXPECT_EQ(doc.lastStatus(), kCorrupt);
     // Mode 101 holds 28 + 40 + 36 + 44 + 88 bytes of its own records first (the
@@ -199,7 +201,7 @@ TEST(SharedRecords, ChangesThroughBothKindsSinceTheLastSaveRefuseTheSave) {
               "the record at offset " + std::to_string(236 + 28 + 40) +
                   " of section 5 (PrintEngineFactory) is shared by ImageEnhancementFile and "
                   "TrackingFile, and both were changed");
-    EXPECT_EQ(readFile(path), afterFirstSave);
+    EXPECT_EQ(readFile(path), saved);
     std::vector<std::uint8_t> bytes;
     EXPECT_EQ(doc.serialize(bytes), kCorrupt);
 }
