@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -33,7 +34,7 @@ std::vector<std::uint16_t> nonZero(const std::array<std::uint16_t, kMediaListSiz
     return ids;
 }
 
-int readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& image) {
+int readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& image, std::string& reason) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return kCannotOpen;
@@ -41,6 +42,14 @@ int readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& 
     const std::streamoff length = in.tellg();
     if (length < 0)
         return kCorrupt;
+    // Checked before the length becomes a size_t: on a 32-bit build a longer file
+    // would be cut to a small buffer.
+    static_assert(kMaxDrfFileSize <= std::numeric_limits<std::size_t>::max());
+    if (static_cast<std::uint64_t>(length) > kMaxDrfFileSize) {
+        reason = "the file is " + std::to_string(length) + " bytes long; drive resource files above " +
+                 std::to_string(kMaxDrfFileSize / (1024 * 1024)) + " MiB are refused";
+        return kOutOfMemory;
+    }
     in.seekg(0, std::ios::beg);
     try {
         image.assign(static_cast<std::size_t>(length), 0);
@@ -54,9 +63,9 @@ int readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& 
 
 // A failed write or rename reports as a library that could not be written;
 // the target is never touched before the rename.
-int replaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
-    std::string ignored;
-    return qmplatform::writeFileReplacing(target, bytes, ignored) ? kOk : kLibraryMissing;
+int replaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
+                std::string& reason) {
+    return qmplatform::writeFileReplacing(target, bytes, reason) ? kOk : kLibraryMissing;
 }
 
 } // namespace
@@ -76,8 +85,9 @@ void DrfDocument::release() {
     driveId_ = 0;
 }
 
-int DrfDocument::finish(int status) {
+int DrfDocument::finish(int status, std::string reason) {
     lastStatus_ = status;
+    lastReason_ = std::move(reason);
     return status;
 }
 
@@ -101,8 +111,9 @@ int DrfDocument::Load(const std::filesystem::path& path) {
         return finish(kOk);
     release();
     std::vector<std::uint8_t> image;
-    if (int s = readWholeFile(path, image); s != kOk)
-        return finish(s);
+    std::string reason;
+    if (int s = readWholeFile(path, image, reason); s != kOk)
+        return finish(s, std::move(reason));
     return loadImage(std::move(image), path);
 }
 
@@ -276,7 +287,9 @@ int DrfDocument::SetResources(std::uint16_t mediaId, std::uint16_t quality,
     PrintModeInfo* mode = nullptr;
     if (int s = findPrintModeForWrite(mediaId, quality, mode); s != kOk)
         return toResult(finish(s));
-    return toResult(finish(writeResourceSet(*engine, *mode, resources)));
+    std::string reason;
+    const int status = writeResourceSet(*engine, *mode, resources, &reason);
+    return toResult(finish(status, std::move(reason)));
 }
 
 int DrfDocument::checkMediaLists(DrfHeader& header, bool& checked) const {
@@ -300,9 +313,13 @@ int DrfDocument::checkMediaLists(DrfHeader& header, bool& checked) const {
 }
 
 int DrfDocument::build(std::vector<std::uint8_t>& out, DrfHeader& header, bool& checked,
-                       std::uint64_t maxSize) {
+                       std::uint64_t maxSize, std::string& reason) {
     header = header_;
     checked = mediaChecked_;
+    for (const auto& library : libraries_) {
+        if (int s = library->checkSharedEdits(reason); s != kOk)
+            return s;
+    }
     std::vector<std::uint64_t> sizes;
     std::uint64_t total = kDrfHeaderSize;
     for (const auto& library : libraries_) {
@@ -342,13 +359,20 @@ int DrfDocument::build(std::vector<std::uint8_t>& out, DrfHeader& header, bool& 
     return kOk;
 }
 
+void DrfDocument::saved(const DrfHeader& header, bool checked) {
+    header_ = header;
+    mediaChecked_ = checked;
+    for (const auto& library : libraries_)
+        library->markSaved();
+}
+
 int DrfDocument::serialize(std::vector<std::uint8_t>& out, std::uint64_t maxSize) {
     DrfHeader header;
     bool checked = false;
-    if (int s = build(out, header, checked, maxSize); s != kOk)
-        return finish(s);
-    header_ = header;
-    mediaChecked_ = checked;
+    std::string reason;
+    if (int s = build(out, header, checked, maxSize, reason); s != kOk)
+        return finish(s, std::move(reason));
+    saved(header, checked);
     return finish(kOk);
 }
 
@@ -356,12 +380,12 @@ int DrfDocument::Save(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
     DrfHeader header;
     bool checked = false;
-    if (int s = build(bytes, header, checked, 0xFFFFFFFFu); s != kOk)
-        return toResult(finish(s));
-    if (int s = replaceFile(path, bytes); s != kOk)
-        return toResult(finish(s));
-    header_ = header;
-    mediaChecked_ = checked;
+    std::string reason;
+    if (int s = build(bytes, header, checked, 0xFFFFFFFFu, reason); s != kOk)
+        return toResult(finish(s, std::move(reason)));
+    if (int s = replaceFile(path, bytes, reason); s != kOk)
+        return toResult(finish(s, std::move(reason)));
+    saved(header, checked);
     return toResult(finish(kOk));
 }
 

@@ -127,22 +127,28 @@ int LibraryFactory::bindRecord(std::uint32_t kind, std::span<std::uint8_t> recor
         return kCorrupt;
     std::uint8_t* data = recordArea.data() + offset;
     auto& records = storage().records_;
-    auto it = records.find(data);
-    if (it != records.end()) {
-        // Entries that share an offset share the record; a record of another size at
-        // the same place would let one kind's keys run past the other's bytes.
-        if (it->second->size != size)
-            return kCorrupt;
-        record = it->second.get();
-        return kOk;
+    ResourceRecord* first = nullptr;
+    for (auto it = records.lower_bound({data, 0}); it != records.end() && it->first.first == data; ++it) {
+        if (it->first.second == kind) {
+            record = it->second.get();
+            return kOk;
+        }
+        if (!it->second->sharedWith)
+            first = it->second.get();
     }
+    // A record of another size at the same place would let one kind's keys run
+    // past the other's bytes.
+    if (first && first->size != size)
+        return kCorrupt;
     auto created = std::make_unique<ResourceRecord>();
     created->data = data;
     created->size = size;
     created->kindIndex = kind;
     created->loaded = true;
+    created->loadedOffset = offset;
+    created->sharedWith = first;
     record = created.get();
-    records.emplace(data, std::move(created));
+    records.emplace(std::make_pair(data, kind), std::move(created));
     return kOk;
 }
 
@@ -175,7 +181,7 @@ int LibraryFactory::planSection(std::uint64_t& size) {
     const auto& modes = printModes();
     if (modes.size() > std::numeric_limits<std::uint16_t>::max())
         return kCountMismatch;
-    for (const auto& [address, record] : storage().records_)
+    for (const auto& [where, record] : storage().records_)
         record->placement.reset();
     // A section that was absent stays absent: a bare header would carry no valid drive
     // identifier and the file would no longer load.
@@ -186,13 +192,14 @@ int LibraryFactory::planSection(std::uint64_t& size) {
     size = sectionHeaderSize(static_cast<std::uint32_t>(modes.size()));
     for (const auto& mode : modes) {
         for (std::uint32_t k = 0; k < mode->kindCount(); ++k) {
-            ResourceRecord* record = mode->record(k);
-            if (!record || record->size == 0)
+            ResourceRecord* bound = mode->record(k);
+            if (!bound || bound->size == 0)
                 continue;
-            if (!record->owner)
-                record->owner = RecordOwner{mode.get(), k};
-            if (record->owner->mode == mode.get() && record->owner->kind == k)
-                size += record->size;
+            ResourceRecord& record = bound->placed();
+            if (!record.owner)
+                record.owner = RecordOwner{mode.get(), k};
+            if (record.owner->mode == mode.get() && record.owner->kind == k)
+                size += record.size;
         }
     }
     return size > std::numeric_limits<std::uint32_t>::max() ? kOutOfMemory : kOk;
@@ -213,11 +220,12 @@ int LibraryFactory::serializeSection(std::span<std::uint8_t> out) {
     std::uint64_t cursor = 0;
     for (const auto& mode : modes) {
         for (std::uint32_t k = 0; k < mode->kindCount(); ++k) {
-            ResourceRecord* record = mode->record(k);
-            if (!record)
+            ResourceRecord* bound = mode->record(k);
+            if (!bound)
                 return kNoData;
-            if (record->size == 0)
+            if (bound->size == 0)
                 continue;
+            ResourceRecord* record = &bound->placed();
             if (!record->owner || record->owner->mode != mode.get() || record->owner->kind != k)
                 continue;
             if (record->placement && *record->placement != cursor)
@@ -243,6 +251,43 @@ int LibraryFactory::serializeSection(std::span<std::uint8_t> out) {
             return s;
     }
     return kOk;
+}
+
+std::string LibraryFactory::describeSharedEdit(const ResourceRecord& a, const ResourceRecord& b) const {
+    const int type = sectionType();
+    const std::string section =
+        " of section " + std::to_string(type) + " (" +
+        std::string(type >= 1 && type <= 5 ? kFactoryNames[static_cast<std::size_t>(type - 1)] : "unknown") +
+        ")";
+    const std::string first(kindName(a.kindIndex));
+    const std::string second(kindName(b.kindIndex));
+    if (a.data == b.data)
+        return "the record at offset " + std::to_string(a.loadedOffset) + section + " is shared by " + first +
+               " and " + second + ", and both were changed";
+    return "the records at offsets " + std::to_string(a.loadedOffset) + " (" + first + ") and " +
+           std::to_string(b.loadedOffset) + " (" + second + ")" + section + " overlap, and both were changed";
+}
+
+int LibraryFactory::checkSharedEdits(std::string& reason) const {
+    std::vector<const ResourceRecord*> edited;
+    for (const auto& [where, record] : storage().records_) {
+        if (record->edited)
+            edited.push_back(record.get());
+    }
+    for (std::size_t i = 0; i < edited.size(); ++i) {
+        for (std::size_t j = i + 1; j < edited.size(); ++j) {
+            if (edited[i]->overlaps(*edited[j])) {
+                reason = describeSharedEdit(*edited[i], *edited[j]);
+                return kCorrupt;
+            }
+        }
+    }
+    return kOk;
+}
+
+void LibraryFactory::markSaved() {
+    for (const auto& [where, record] : storage().records_)
+        record->edited = false;
 }
 
 // ---- GenerationFactory -------------------------------------------------------
@@ -344,9 +389,10 @@ int GenerationFactory::writeEntry(const PrintModeInfo& mode, std::span<std::uint
             return kNoData;
         std::uint32_t offset = kNoRecord;
         if (record->size != 0) {
-            if (!record->placement)
+            const ResourceRecord& placed = record->placed();
+            if (!placed.placement)
                 return kNotLoaded;
-            offset = *record->placement;
+            offset = *placed.placement;
         }
         writeLe(e + 4u * layout_->entrySlots[k], offset);
     }

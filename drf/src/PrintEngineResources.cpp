@@ -5,6 +5,7 @@
 #include "drf/Status.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace drf {
 
@@ -74,6 +75,32 @@ void PrintEngineResourcesImpl::clear() {
         p.reset();
 }
 
+void PrintEngineResourcesImpl::release() {
+    for (auto& p : parts_)
+        p.reset();
+    clear();
+}
+
+// The base holds no part of any kind.
+#define QM_DRF_BASE_PAIR(Kind)                                                                               \
+    void PrintEngineResourcesImpl::set##Kind(std::unique_ptr<ResourcePart>) {}                               \
+    ResourcePart* PrintEngineResourcesImpl::get##Kind() const {                                              \
+        return nullptr;                                                                                      \
+    }
+QM_DRF_BASE_PAIR(ConfigurationFile)
+QM_DRF_BASE_PAIR(ResolutionsFile)
+QM_DRF_BASE_PAIR(ImageEnhancementFile)
+QM_DRF_BASE_PAIR(ColorsFile)
+QM_DRF_BASE_PAIR(PrintPreviewFile)
+QM_DRF_BASE_PAIR(TrackingFile)
+QM_DRF_BASE_PAIR(MarkingFile)
+QM_DRF_BASE_PAIR(Marking2File)
+QM_DRF_BASE_PAIR(FeaturesFile)
+QM_DRF_BASE_PAIR(DriveDataFile)
+QM_DRF_BASE_PAIR(DriveMediaDataFile)
+QM_DRF_BASE_PAIR(PrintModeDataFile)
+#undef QM_DRF_BASE_PAIR
+
 void PrintEngineResourcesImpl::setPart(PartId id, std::unique_ptr<ResourcePart> part) {
     if (!implements(id))
         return;
@@ -106,11 +133,38 @@ ResourcePart* PrintEngineResourcesImpl::part(std::string_view kindName) const {
         return kindPart(Kinds, kind, id);                                                                    \
     }
 QM_DRF_RESOURCES(PrintEngineResourcesGen1, 1, kGen1Kinds)
-// Generation 2 keeps a MarkingFile pair for its callers but never fills it.
 QM_DRF_RESOURCES(PrintEngineResourcesGen2, 2, kGen2Kinds, || id == MarkingFile)
 QM_DRF_RESOURCES(PrintEngineResourcesGen3, 3, kGen3Kinds)
 QM_DRF_RESOURCES(PrintEngineResourcesGen4, 4, kGen4Kinds)
 #undef QM_DRF_RESOURCES
+
+#define QM_DRF_PAIR(Name, Kind)                                                                              \
+    void Name::set##Kind(std::unique_ptr<ResourcePart> part) {                                               \
+        setPart(Kind, std::move(part));                                                                      \
+    }                                                                                                        \
+    ResourcePart* Name::get##Kind() const {                                                                  \
+        return part(Kind);                                                                                   \
+    }
+#define QM_DRF_FIRST_SIX_PAIRS(Name)                                                                         \
+    QM_DRF_PAIR(Name, ConfigurationFile)                                                                     \
+    QM_DRF_PAIR(Name, ResolutionsFile)                                                                       \
+    QM_DRF_PAIR(Name, ImageEnhancementFile)                                                                  \
+    QM_DRF_PAIR(Name, ColorsFile)                                                                            \
+    QM_DRF_PAIR(Name, PrintPreviewFile)                                                                      \
+    QM_DRF_PAIR(Name, TrackingFile)
+QM_DRF_FIRST_SIX_PAIRS(PrintEngineResourcesGen1)
+QM_DRF_PAIR(PrintEngineResourcesGen1, MarkingFile)
+QM_DRF_FIRST_SIX_PAIRS(PrintEngineResourcesGen2)
+QM_DRF_PAIR(PrintEngineResourcesGen2, MarkingFile)
+QM_DRF_PAIR(PrintEngineResourcesGen2, Marking2File)
+QM_DRF_FIRST_SIX_PAIRS(PrintEngineResourcesGen3)
+QM_DRF_PAIR(PrintEngineResourcesGen3, Marking2File)
+QM_DRF_PAIR(PrintEngineResourcesGen3, FeaturesFile)
+QM_DRF_PAIR(PrintEngineResourcesGen4, DriveDataFile)
+QM_DRF_PAIR(PrintEngineResourcesGen4, DriveMediaDataFile)
+QM_DRF_PAIR(PrintEngineResourcesGen4, PrintModeDataFile)
+#undef QM_DRF_FIRST_SIX_PAIRS
+#undef QM_DRF_PAIR
 
 std::unique_ptr<PrintEngineResourcesImpl> createPrintEngineResources(std::uint32_t generation) {
     switch (generation) {
@@ -153,24 +207,49 @@ int readResourceSet(const LibraryFactory& library, const PrintModeInfo& mode, Pr
 }
 
 int writeResourceSet(const LibraryFactory& library, const PrintModeInfo& mode,
-                     const PrintEngineResourcesImpl& set) {
+                     const PrintEngineResourcesImpl& set, std::string* reason) {
     if (int s = checkSet(library, set); s != kOk)
         return s;
+    // The bytes each part would leave in its record, worked out before anything is
+    // written: kinds may share bytes, so a record read after another kind's write
+    // would no longer show what the part was read from.
+    struct Change {
+        ResourceRecord* record;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Change> changes;
     const auto kinds = printEngineKinds(set.generation());
     for (std::uint32_t k = 0; k < kinds.size() && k < mode.kindCount(); ++k) {
-        const ResourceRecord* record = mode.record(k);
+        ResourceRecord* record = mode.record(k);
         PartId id{};
         if (!record || !record->hasData() || !set.partOfKind(k, id))
             continue;
         const ResourcePart* part = set.part(id);
         if (!part)
             continue;
+        const auto current = record->bytes();
+        std::vector<std::uint8_t> bytes(current.begin(), current.end());
         for (const auto& key : kinds[k].keys) {
             if (!copied(key))
                 continue;
-            if (int s = copyKey(key, part->bytes(), record->bytes(), library.bigEndian()); s != kOk)
+            if (int s = copyKey(key, part->bytes(), bytes, library.bigEndian()); s != kOk)
                 return s;
         }
+        if (!std::equal(bytes.begin(), bytes.end(), current.begin(), current.end()))
+            changes.push_back({record, std::move(bytes)});
+    }
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        for (std::size_t j = i + 1; j < changes.size(); ++j) {
+            if (changes[i].record->overlaps(*changes[j].record)) {
+                if (reason)
+                    *reason = library.describeSharedEdit(*changes[i].record, *changes[j].record);
+                return kCorrupt;
+            }
+        }
+    }
+    for (Change& change : changes) {
+        std::copy(change.bytes.begin(), change.bytes.end(), change.record->data);
+        change.record->edited = true;
     }
     return kOk;
 }

@@ -92,6 +92,10 @@ DrfBuilder& DrfBuilder::share(std::uint32_t kind, Share share, int type) {
     sections_[type].shares[kind] = share;
     return *this;
 }
+DrfBuilder& DrfBuilder::sameRecord(std::uint32_t kind, std::uint32_t asKind, int type) {
+    sections_[type].sameRecords[kind] = asKind;
+    return *this;
+}
 DrfBuilder& DrfBuilder::noRecord(std::uint16_t media, std::uint16_t quality, std::uint32_t kind, int type) {
     sections_[type].noRecords.push_back({media, quality, static_cast<std::uint16_t>(kind)});
     return *this;
@@ -157,9 +161,18 @@ std::vector<std::uint8_t> DrfBuilder::buildSection(int type, const SectionSpec& 
                 modeRecords[i].push_back(SIZE_MAX);
                 continue;
             }
-            auto it = spec.shares.find(k);
+            // Both kinds of a pair name one key, so whichever comes first in kind
+            // order makes the record, as a save places it.
+            std::uint32_t owner = k;
+            if (auto same = spec.sameRecords.find(k); same != spec.sameRecords.end()) {
+                owner = same->second;
+                if (owner >= layout->kinds.size() ||
+                    layout->kinds[owner].recordSize != layout->kinds[k].recordSize)
+                    throw std::invalid_argument("builder: kinds of different sizes cannot share a record");
+            }
+            auto it = spec.shares.find(owner);
             const Share share = it != spec.shares.end() ? it->second : Share::PerMode;
-            const RecordKey key{k, groupOf(share, i, m.media)};
+            const RecordKey key{owner, groupOf(share, i, m.media)};
             auto [pos, inserted] = recordIndex.emplace(key, recordKinds.size());
             if (inserted)
                 recordKinds.push_back(k);

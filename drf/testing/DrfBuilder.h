@@ -35,6 +35,9 @@ public:
     DrfBuilder& mode(std::uint16_t media, std::uint16_t quality, std::uint16_t availability = 1);
     DrfBuilder& modeIn(int type, std::uint16_t media, std::uint16_t quality, std::uint16_t availability = 1);
     DrfBuilder& share(std::uint32_t kind, Share share, int type = 5);
+    // Every mode's entry gives `kind` the offset of the record its `asKind` uses, so
+    // two kinds (of one size) read the same bytes. Sharing follows `asKind`.
+    DrfBuilder& sameRecord(std::uint32_t kind, std::uint32_t asKind, int type = 5);
     // The mode has no record of this kind (offset 0xFFFFFFFF).
     DrfBuilder& noRecord(std::uint16_t media, std::uint16_t quality, std::uint32_t kind, int type = 5);
     // A key value in the record a mode uses (shared records: seen by every sharer).
@@ -77,7 +80,8 @@ private:
         bool generationSet = false;
         std::vector<ModeSpec> modes;
         std::map<std::uint32_t, Share> shares;
-        std::vector<ModeSpec> noRecords; // availability holds the kind
+        std::map<std::uint32_t, std::uint32_t> sameRecords; // kind -> kind whose record it uses
+        std::vector<ModeSpec> noRecords;                    // availability holds the kind
         std::vector<ValueSpec> values;
     };
 

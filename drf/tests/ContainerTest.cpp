@@ -117,11 +117,11 @@ TEST(Container, SharedRecordIsEditedOnceAndWrittenAtTheFirstOwnersPlace) {
 
     std::unique_ptr<PrintEngineResourcesImpl> set;
     ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
-    ASSERT_EQ(set->resolutionsFile()->setValue("TrackSpacingNM", 1234), kOk);
+    ASSERT_EQ(set->getResolutionsFile()->setValue("TrackSpacingNM", 1234), kOk);
     ASSERT_EQ(doc.SetResources(101, 1, *set), kResultOk);
     ASSERT_EQ(doc.GetResources("x.bin", 102, 1, set), kResultOk);
     std::int64_t spacing = 0;
-    ASSERT_EQ(set->resolutionsFile()->value("TrackSpacingNM", spacing), kOk);
+    ASSERT_EQ(set->getResolutionsFile()->value("TrackSpacingNM", spacing), kOk);
     EXPECT_EQ(spacing, 1234);
 
     std::vector<std::uint8_t> saved;

@@ -85,7 +85,7 @@ TEST(PrintModeLookupOrder, FirstOfTwoModesWithTheSameMediaAndQualityWins) {
     std::unique_ptr<PrintEngineResourcesImpl> set;
     ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
     std::int64_t res = 0;
-    EXPECT_EQ(set->resolutionsFile()->value("RenderRes", res), kOk);
+    EXPECT_EQ(set->getResolutionsFile()->value("RenderRes", res), kOk);
     EXPECT_EQ(res, 600);
 }
 

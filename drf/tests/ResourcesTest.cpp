@@ -194,13 +194,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ResourceSetsGen2, KeepsAMarkingFilePairThatReadingNeverFills) {
     auto set = createPrintEngineResources(2);
     set->setMarkingFile(std::make_unique<ResourcePart>(printEngineKinds(1)[6]));
-    EXPECT_NE(set->markingFile(), nullptr);
+    EXPECT_NE(set->getMarkingFile(), nullptr);
     // A part of another kind is not taken.
     set->setMarking2File(std::make_unique<ResourcePart>(printEngineKinds(1)[6]));
-    EXPECT_EQ(set->marking2File(), nullptr);
+    EXPECT_EQ(set->getMarking2File(), nullptr);
     auto gen4 = createPrintEngineResources(4);
     gen4->setMarkingFile(std::make_unique<ResourcePart>(printEngineKinds(1)[6]));
-    EXPECT_EQ(gen4->markingFile(), nullptr);
+    EXPECT_EQ(gen4->getMarkingFile(), nullptr);
     EXPECT_EQ(createPrintEngineResources(5), nullptr);
 }
 
@@ -209,8 +209,8 @@ TEST(ResourceSetsWrite, ValuesReachTheRecordsAndSurviveASave) {
     ASSERT_EQ(doc.loadImage(DrfBuilder().formatVersion(2).mode(101, 1).mode(101, 2).build(), "x.bin"), kOk);
     std::unique_ptr<PrintEngineResourcesImpl> set;
     ASSERT_EQ(doc.GetResources("x.bin", 101, 2, set), kResultOk);
-    ASSERT_EQ(set->marking2File()->setValue("FocusOffset", -1234), kOk);
-    ASSERT_EQ(set->colorsFile()->setValue("Brightness", -5), kOk);
+    ASSERT_EQ(set->getMarking2File()->setValue("FocusOffset", -1234), kOk);
+    ASSERT_EQ(set->getColorsFile()->setValue("Brightness", -5), kOk);
     ASSERT_EQ(doc.SetResources(101, 2, *set), kResultOk);
 
     std::vector<std::uint8_t> saved;
@@ -219,13 +219,13 @@ TEST(ResourceSetsWrite, ValuesReachTheRecordsAndSurviveASave) {
     ASSERT_EQ(reloaded.loadImage(saved, "y.bin"), kOk);
     ASSERT_EQ(reloaded.GetResources("y.bin", 101, 2, set), kResultOk);
     std::int64_t v = 0;
-    EXPECT_EQ(set->marking2File()->value("FocusOffset", v), kOk);
+    EXPECT_EQ(set->getMarking2File()->value("FocusOffset", v), kOk);
     EXPECT_EQ(v, -1234);
-    EXPECT_EQ(set->colorsFile()->value("Brightness", v), kOk);
+    EXPECT_EQ(set->getColorsFile()->value("Brightness", v), kOk);
     EXPECT_EQ(v, -5);
     // The other mode kept its own records.
     ASSERT_EQ(reloaded.GetResources("y.bin", 101, 1, set), kResultOk);
-    EXPECT_EQ(set->marking2File()->value("FocusOffset", v), kOk);
+    EXPECT_EQ(set->getMarking2File()->value("FocusOffset", v), kOk);
     EXPECT_NE(v, -1234);
 }
 
@@ -242,9 +242,9 @@ TEST(ResourceSetsWrite, Gen4DriveDataIsSharedByEveryModeDriveMediaDataByEveryQua
     ASSERT_EQ(doc.loadImage(image, "x.bin"), kOk);
     std::unique_ptr<PrintEngineResourcesImpl> set;
     ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
-    ASSERT_EQ(set->driveDataFile()->setValue("PwrCvtOffset", 777), kOk);
-    ASSERT_EQ(set->driveMediaDataFile()->setValue("UseFDflt", 1), kOk);
-    ASSERT_EQ(set->printModeDataFile()->setValue("TrackSpacingNM", 1600), kOk);
+    ASSERT_EQ(set->getDriveDataFile()->setValue("PwrCvtOffset", 777), kOk);
+    ASSERT_EQ(set->getDriveMediaDataFile()->setValue("UseFDflt", 1), kOk);
+    ASSERT_EQ(set->getPrintModeDataFile()->setValue("TrackSpacingNM", 1600), kOk);
     ASSERT_EQ(doc.SetResources(101, 1, *set), kResultOk);
 
     struct Expect {
@@ -255,9 +255,9 @@ TEST(ResourceSetsWrite, Gen4DriveDataIsSharedByEveryModeDriveMediaDataByEveryQua
          {Expect{101, 1, true, true}, Expect{101, 0, true, false}, Expect{102, 1, false, false}}) {
         ASSERT_EQ(doc.GetResources("x.bin", e.media, e.quality, set), kResultOk);
         std::int64_t offset = 0, focus = 0, spacing = 0;
-        set->driveDataFile()->value("PwrCvtOffset", offset);
-        set->driveMediaDataFile()->value("UseFDflt", focus);
-        set->printModeDataFile()->value("TrackSpacingNM", spacing);
+        set->getDriveDataFile()->value("PwrCvtOffset", offset);
+        set->getDriveMediaDataFile()->value("UseFDflt", focus);
+        set->getPrintModeDataFile()->value("TrackSpacingNM", spacing);
         EXPECT_EQ(offset, 777) << e.media << "/" << e.quality;
         EXPECT_EQ(focus == 1, e.sameMedia) << e.media << "/" << e.quality;
         EXPECT_EQ(spacing == 1600, e.sameMode) << e.media << "/" << e.quality;
@@ -270,7 +270,7 @@ TEST(ResourceSetsWrite, MissingRecordGivesNoPartAndStaysMissing) {
               kOk);
     std::unique_ptr<PrintEngineResourcesImpl> set;
     ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
-    EXPECT_EQ(set->featuresFile(), nullptr);
+    EXPECT_EQ(set->getFeaturesFile(), nullptr);
     // A part handed in for the missing record has nowhere to go.
     set->setFeaturesFile(std::make_unique<ResourcePart>(printEngineKinds(3)[7]));
     ASSERT_EQ(doc.SetResources(101, 1, *set), kResultOk);
@@ -294,6 +294,122 @@ TEST(ResourceSetsRead, WithoutAPrintEngineSection) {
     EXPECT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultBadData);
     EXPECT_EQ(doc.lastStatus(), kLibraryMissing);
     EXPECT_EQ(set, nullptr);
+}
+
+// ---- the resource-set interface -------------------------------------------------------
+
+using Setter = void (PrintEngineResourcesImpl::*)(std::unique_ptr<ResourcePart>);
+using Getter = ResourcePart* (PrintEngineResourcesImpl::*)() const;
+struct NamedPair {
+    PartId id;
+    Setter set;
+    Getter get;
+};
+#define QM_PAIR(Kind)                                                                                        \
+    NamedPair {                                                                                              \
+        Kind, &PrintEngineResourcesImpl::set##Kind, &PrintEngineResourcesImpl::get##Kind                     \
+    }
+const NamedPair kNamedPairs[] = {
+    QM_PAIR(ConfigurationFile), QM_PAIR(ResolutionsFile),    QM_PAIR(ImageEnhancementFile),
+    QM_PAIR(ColorsFile),        QM_PAIR(PrintPreviewFile),   QM_PAIR(TrackingFile),
+    QM_PAIR(MarkingFile),       QM_PAIR(Marking2File),       QM_PAIR(FeaturesFile),
+    QM_PAIR(DriveDataFile),     QM_PAIR(DriveMediaDataFile), QM_PAIR(PrintModeDataFile),
+};
+#undef QM_PAIR
+
+// The kind a part stands for, from whichever generation has it.
+const ResourceFileKind& kindOfPart(PartId id) {
+    for (std::uint32_t generation = 1; generation <= 4; ++generation) {
+        for (const auto& kind : printEngineKinds(generation)) {
+            if (kind.name == kPartNames[static_cast<std::size_t>(id)])
+                return kind;
+        }
+    }
+    throw std::logic_error("no kind for a part");
+}
+
+// Holds every part through the generic access, but keeps the base's named pairs.
+class EveryPartSet final : public PrintEngineResourcesImpl {
+public:
+    std::string_view className() const override { return "EveryPartSet"; }
+    std::uint32_t generation() const override { return 0; }
+    bool implements(PartId) const override { return true; }
+    bool partOfKind(std::uint32_t, PartId&) const override { return false; }
+};
+
+TEST(ResourceSetInterface, EachGenerationsNamedPairsHoldExactlyItsParts) {
+    const std::size_t implemented[] = {7, 8, 8, 3};
+    for (std::uint32_t generation = 1; generation <= 4; ++generation) {
+        auto set = createPrintEngineResources(generation);
+        std::size_t held = 0;
+        for (const NamedPair& pair : kNamedPairs) {
+            auto part = std::make_unique<ResourcePart>(kindOfPart(pair.id));
+            const ResourcePart* given = part.get();
+            ((*set).*pair.set)(std::move(part));
+            const ResourcePart* got = ((*set).*pair.get)();
+            EXPECT_EQ(got, set->implements(pair.id) ? given : nullptr)
+                << set->className() << " " << kPartNames[static_cast<std::size_t>(pair.id)];
+            EXPECT_EQ(set->part(pair.id), got);
+            held += got ? 1 : 0;
+        }
+        EXPECT_EQ(held, implemented[generation - 1]) << generation;
+        set->release();
+        for (const NamedPair& pair : kNamedPairs)
+            EXPECT_EQ(((*set).*pair.get)(), nullptr);
+    }
+    // The base ignores what its pairs are handed and answers none.
+    EveryPartSet base;
+    for (const NamedPair& pair : kNamedPairs) {
+        (base.*pair.set)(std::make_unique<ResourcePart>(kindOfPart(pair.id)));
+        EXPECT_EQ((base.*pair.get)(), nullptr);
+        base.setPart(pair.id, std::make_unique<ResourcePart>(kindOfPart(pair.id)));
+        EXPECT_NE(base.part(pair.id), nullptr);
+    }
+    base.clear();
+    EXPECT_EQ(base.part(ConfigurationFile), nullptr);
+}
+
+TEST(ResourceSetInterface, OneGenerationThroughTheNamedPairs) {
+    DrfDocument doc;
+    const auto image = DrfBuilder()
+                           .formatVersion(1)
+                           .mode(101, 1)
+                           .value(101, 1, "ResolutionsFile", "RenderRes", 600)
+                           .value(101, 1, "MarkingFile", "WriteVelocity", 3)
+                           .build();
+    ASSERT_EQ(doc.loadImage(image, "x.bin"), kOk);
+    std::unique_ptr<PrintEngineResourcesImpl> set;
+    ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
+    EXPECT_EQ(set->className(), "PrintEngineResourcesGen1");
+    const ResourcePart* parts[] = {set->getConfigurationFile(),    set->getResolutionsFile(),
+                                   set->getImageEnhancementFile(), set->getColorsFile(),
+                                   set->getPrintPreviewFile(),     set->getTrackingFile(),
+                                   set->getMarkingFile()};
+    for (std::uint32_t k = 0; k < std::size(parts); ++k) {
+        ASSERT_NE(parts[k], nullptr) << k;
+        EXPECT_EQ(parts[k]->kind().name, printEngineKinds(1)[k].name);
+    }
+    EXPECT_EQ(set->getMarking2File(), nullptr);
+    EXPECT_EQ(set->getDriveDataFile(), nullptr);
+    std::int64_t v = 0;
+    ASSERT_EQ(set->getResolutionsFile()->value("RenderRes", v), kOk);
+    EXPECT_EQ(v, 600);
+
+    // A new part handed in through the setter is what gets written.
+    auto resolutions = std::make_unique<ResourcePart>(printEngineKinds(1)[1]);
+    std::copy(parts[1]->bytes().begin(), parts[1]->bytes().end(), resolutions->bytes().begin());
+    ASSERT_EQ(resolutions->setValue("RenderRes", 1200), kOk);
+    set->setResolutionsFile(std::move(resolutions));
+    ASSERT_EQ(set->getMarkingFile()->setValue("WriteVelocity", 4), kOk);
+    ASSERT_EQ(doc.SetResources(101, 1, *set), kResultOk);
+    set->release();
+    EXPECT_EQ(set->getResolutionsFile(), nullptr);
+
+    ASSERT_EQ(doc.GetResources("x.bin", 101, 1, set), kResultOk);
+    ASSERT_EQ(set->getResolutionsFile()->value("RenderRes", v), kOk);
+    EXPECT_EQ(v, 1200);
+    ASSERT_EQ(set->getMarkingFile()->value("WriteVelocity", v), kOk);
+    EXPECT_EQ(v, 4);
 }
 
 // ---- the editors' 21 values ----------------------------------------------------------

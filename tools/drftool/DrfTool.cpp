@@ -1,7 +1,5 @@
 #include "DrfTool.h"
 
-#include "Json.h"
-
 #include "DrfBuilder.h"
 
 #include "drf/DrfDocument.h"
@@ -10,6 +8,10 @@
 #include "drf/KeyTables.h"
 #include "drf/Status.h"
 
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -52,31 +54,39 @@ struct UsageError {
 
 Options parse(const std::vector<std::string>& args) {
     Options o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto next = [&]() -> std::string {
-            if (i + 1 >= args.size())
-                throw UsageError{a + " needs a value"};
-            return args[++i];
-        };
-        if (a == "--help" || a == "-h")
-            o.help = true;
-        else if (a == "--json")
-            o.json = true;
-        else if (a == "--media")
-            o.media = next();
-        else if (a == "--quality")
-            o.quality = next();
-        else if (a == "-o" || a == "--output")
-            o.output = next();
-        else if (a == "--format")
-            o.format = next();
-        else if (a.size() > 1 && a[0] == '-' && a.find('=') == std::string::npos)
-            throw UsageError{"unknown option " + a};
-        else if (o.command.empty())
-            o.command = a;
-        else
-            o.positional.push_back(a);
+    std::string media, quality, output, format;
+    std::vector<std::string> words;
+    CLI::App app("drftool");
+    // The help text and the refusals stay drftool's own, in its own words.
+    app.set_help_flag();
+    app.allow_extras();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_flag("-h,--help", o.help);
+    app.add_flag("--json", o.json);
+    CLI::Option* mediaOption = app.add_option("--media", media);
+    CLI::Option* qualityOption = app.add_option("--quality", quality);
+    CLI::Option* outputOption = app.add_option("-o,--output", output);
+    CLI::Option* formatOption = app.add_option("--format", format);
+    app.add_option("words", words, "the command, then its files and KEY=VALUE assignments");
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        throw UsageError{e.what()};
+    }
+    if (const auto unknown = app.remaining(); !unknown.empty())
+        throw UsageError{"unknown option " + unknown.front()};
+    auto set = [](const CLI::Option* option, const std::string& value, std::optional<std::string>& into) {
+        if (option->count() > 0)
+            into = value;
+    };
+    set(mediaOption, media, o.media);
+    set(qualityOption, quality, o.quality);
+    set(outputOption, output, o.output);
+    set(formatOption, format, o.format);
+    if (!words.empty()) {
+        o.command = words.front();
+        o.positional.assign(words.begin() + 1, words.end());
     }
     return o;
 }
@@ -137,7 +147,10 @@ bool load(drf::DrfDocument& doc, const std::string& path, std::ostream& err) {
     if (status == drf::kOk)
         return true;
     err << "drftool: cannot read " << path << ": result " << drf::toResult(status) << " (status " << status
-        << ": " << drf::statusText(status) << ")\n";
+        << ": " << drf::statusText(status) << ")";
+    if (!doc.lastReason().empty())
+        err << ": " << doc.lastReason();
+    err << "\n";
     return false;
 }
 
@@ -164,6 +177,20 @@ std::string mediaText(std::uint16_t media) {
     return drf::MediaDisplayText(media, true);
 }
 
+// Key order is part of the output, so objects keep the order they are built in.
+using Json = nlohmann::ordered_json;
+
+// One document on one line. DRF texts are 8-bit without a declared code page:
+// what is not UTF-8 is shown as U+FFFD rather than guessed at.
+void writeJson(std::ostream& out, const Json& document) {
+    out << document.dump(-1, ' ', true, Json::error_handler_t::replace) << '\n';
+}
+
+// The reason of the last failure, if the document has one, after a separator.
+std::string reasonOf(const drf::DrfDocument& doc) {
+    return doc.lastReason().empty() ? std::string() : ": " + doc.lastReason();
+}
+
 // ---- info ------------------------------------------------------------------------
 
 int info(const Options& o, std::ostream& out, std::ostream& err) {
@@ -175,32 +202,27 @@ int info(const Options& o, std::ostream& out, std::ostream& err) {
     const drf::DrfHeader& h = doc.loadedHeader();
     const std::string driveName = drf::DriveName(h.driveId);
     if (o.json) {
-        JsonWriter j(out);
-        j.beginObject().key("file").value(o.positional[0]);
-        j.key("formatVersion").value(std::int64_t{h.formatVersion});
-        j.key("driveId").value(std::int64_t{h.driveId}).key("driveName").value(driveName);
-        j.key("sections").beginArray();
+        Json sections = Json::array();
         for (const auto& lib : doc.libraries()) {
-            j.beginObject().key("type").value(std::int64_t{lib->sectionType()});
-            j.key("library").value(libraryName(lib->sectionType()));
-            j.key("generation").value(std::int64_t{lib->generation()});
-            j.key("size").value(std::int64_t{h.sizeOfType(lib->sectionType())});
-            j.key("printModes").value(static_cast<std::int64_t>(lib->printModes().size())).endObject();
+            sections.push_back({{"type", lib->sectionType()},
+                                {"library", libraryName(lib->sectionType())},
+                                {"generation", lib->generation()},
+                                {"size", h.sizeOfType(lib->sectionType())},
+                                {"printModes", lib->printModes().size()}});
         }
-        j.endArray();
+        Json j = {{"file", o.positional[0]},
+                  {"formatVersion", h.formatVersion},
+                  {"driveId", h.driveId},
+                  {"driveName", driveName},
+                  {"sections", sections}};
         for (auto [name, list] : {std::pair{"supportedMedia", doc.supportedMedia()},
                                   std::pair{"unsupportedMedia", doc.unsupportedMedia()}}) {
-            j.key(name).beginArray();
+            Json media = Json::array();
             for (std::uint16_t id : list)
-                j.beginObject()
-                    .key("id")
-                    .value(std::int64_t{id})
-                    .key("name")
-                    .value(drf::MediaDisplayText(id, false))
-                    .endObject();
-            j.endArray();
+                media.push_back({{"id", id}, {"name", drf::MediaDisplayText(id, false)}});
+            j[name] = media;
         }
-        j.endObject().finish();
+        writeJson(out, j);
         return kExitOk;
     }
     out << "File: " << o.positional[0] << "\n";
@@ -242,11 +264,8 @@ int dumpEditorValues(const Options& o, drf::DrfDocument& doc, std::ostream& out,
         err << "drftool: the print mode lacks editor values: result " << r << "\n";
         return kExitFailed;
     }
-    JsonWriter j(out);
-    if (o.json) {
-        j.beginObject().key("media").value(std::int64_t{media}).key("quality").value(std::int64_t{quality});
-        j.key("formatVersion").value(std::int64_t{version}).key("values").beginArray();
-    } else {
+    Json list = Json::array();
+    if (!o.json) {
         out << "Media " << mediaText(media) << ", quality " << quality << " (" << qualityText(quality)
             << "), format " << version << "\n";
     }
@@ -256,19 +275,16 @@ int dumpEditorValues(const Options& o, drf::DrfDocument& doc, std::ostream& out,
             drf::editorValuePart(*set, static_cast<drf::EditorValueIndex>(i), key);
         const std::string where = part ? std::string(part->kind().name) + "." + std::string(key) : "-";
         if (o.json) {
-            j.beginObject().key("label").value(drf::kEditorValues[i].label);
-            j.key("source");
-            if (part)
-                j.value(where);
-            else
-                j.null();
-            j.key("value").value(values[i]).endObject();
+            list.push_back({{"label", drf::kEditorValues[i].label},
+                            {"source", part ? Json(where) : Json(nullptr)},
+                            {"value", values[i]}});
         } else {
             out << "  " << drf::kEditorValues[i].label << " = " << values[i] << "  [" << where << "]\n";
         }
     }
     if (o.json)
-        j.endArray().endObject().finish();
+        writeJson(out,
+                  {{"media", media}, {"quality", quality}, {"formatVersion", version}, {"values", list}});
     return kExitOk;
 }
 
@@ -283,29 +299,18 @@ int dump(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.media)
         return dumpEditorValues(o, doc, out, err);
 
-    JsonWriter j(out);
-    if (o.json)
-        j.beginObject().key("file").value(o.positional[0]).key("sections").beginArray();
+    Json sections = Json::array();
     for (const auto& lib : doc.libraries()) {
-        if (o.json) {
-            j.beginObject().key("type").value(std::int64_t{lib->sectionType()});
-            j.key("library").value(libraryName(lib->sectionType()));
-            j.key("generation").value(std::int64_t{lib->generation()}).key("printModes").beginArray();
-        } else {
+        Json modes = Json::array();
+        if (!o.json) {
             out << "Section " << lib->sectionType() << " " << libraryName(lib->sectionType())
                 << ", generation " << lib->generation() << "\n";
         }
         for (std::size_t m = 0; m < lib->printModes().size(); ++m) {
             const drf::PrintModeInfo& mode = *lib->printModes()[m];
             const drf::PrintModeKey& k = mode.key();
-            if (o.json) {
-                j.beginObject()
-                    .key("media")
-                    .value(std::int64_t{k.mediaId})
-                    .key("quality")
-                    .value(std::int64_t{k.qualityId});
-                j.key("availability").value(std::int64_t{k.availability}).key("records").beginObject();
-            } else {
+            Json records = Json::object();
+            if (!o.json) {
                 out << "  Print mode " << m << ": media " << mediaText(k.mediaId) << ", quality "
                     << k.qualityId << " (" << qualityText(k.qualityId) << "), availability " << k.availability
                     << "\n";
@@ -316,47 +321,38 @@ int dump(const Options& o, std::ostream& out, std::ostream& err) {
                 if (!descriptor)
                     continue;
                 const bool present = record && record->hasData();
-                if (o.json) {
-                    j.key(descriptor->name);
-                    if (!present) {
-                        j.null();
-                        continue;
-                    }
-                    j.beginObject();
-                } else {
+                if (!o.json)
                     out << "    " << descriptor->name << (present ? "\n" : ": none\n");
-                    if (!present)
-                        continue;
+                if (!present) {
+                    records[std::string(descriptor->name)] = nullptr;
+                    continue;
                 }
+                Json keys = Json::object();
                 for (const auto& key : descriptor->keys) {
                     if (!key.named())
                         continue;
                     const auto values = keyValues(key, record->bytes());
-                    if (o.json) {
-                        j.key(key.name);
-                        if (key.count == 1 && !values.empty()) {
-                            j.value(values[0]);
-                        } else {
-                            j.beginArray();
-                            for (auto v : values)
-                                j.value(v);
-                            j.endArray();
-                        }
-                    } else {
+                    if (key.count == 1 && !values.empty())
+                        keys[std::string(key.name)] = values[0];
+                    else
+                        keys[std::string(key.name)] = values;
+                    if (!o.json)
                         out << "      " << key.name << " = " << joined(values) << "\n";
-                    }
                 }
-                if (o.json)
-                    j.endObject();
+                records[std::string(descriptor->name)] = keys;
             }
-            if (o.json)
-                j.endObject().endObject();
+            modes.push_back({{"media", k.mediaId},
+                             {"quality", k.qualityId},
+                             {"availability", k.availability},
+                             {"records", records}});
         }
-        if (o.json)
-            j.endArray().endObject();
+        sections.push_back({{"type", lib->sectionType()},
+                            {"library", libraryName(lib->sectionType())},
+                            {"generation", lib->generation()},
+                            {"printModes", modes}});
     }
     if (o.json)
-        j.endArray().endObject().finish();
+        writeJson(out, {{"file", o.positional[0]}, {"sections", sections}});
     return kExitOk;
 }
 
@@ -445,12 +441,12 @@ int set(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (int r = doc.SetResources(media, quality, *set); r != drf::kResultOk) {
         err << "drftool: cannot store the values: result " << r << " (" << drf::statusText(doc.lastStatus())
-            << ")\n";
+            << ")" << reasonOf(doc) << "\n";
         return kExitFailed;
     }
     if (int r = doc.Save(std::filesystem::path(*o.output)); r != drf::kResultOk) {
         err << "drftool: cannot save " << *o.output << ": result " << r << " ("
-            << drf::statusText(doc.lastStatus()) << ")\n";
+            << drf::statusText(doc.lastStatus()) << ")" << reasonOf(doc) << "\n";
         return kExitFailed;
     }
     out << changes.str() << "Saved " << *o.output << "\n";
@@ -609,11 +605,10 @@ int diff(const Options& o, std::ostream& out, std::ostream& err) {
         }
     }
     if (o.json) {
-        JsonWriter j(out);
-        j.beginArray();
+        Json list = Json::array();
         for (const auto& x : d)
-            j.beginObject().key("what").value(x.subject).key("a").value(x.a).key("b").value(x.b).endObject();
-        j.endArray().finish();
+            list.push_back({{"what", x.subject}, {"a", x.a}, {"b", x.b}});
+        writeJson(out, list);
     } else {
         for (const auto& x : d)
             out << x.subject << ": " << x.a << " -> " << x.b << "\n";
@@ -677,7 +672,7 @@ int sample(const Options& o, std::ostream& out, std::ostream& err) {
     }
     if (int r = doc.Save(std::filesystem::path(o.positional[0])); r != drf::kResultOk) {
         err << "drftool: cannot save " << o.positional[0] << ": result " << r << " ("
-            << drf::statusText(doc.lastStatus()) << ")\n";
+            << drf::statusText(doc.lastStatus()) << ")" << reasonOf(doc) << "\n";
         return kExitFailed;
     }
     out << "Wrote format " << version << " sample " << o.positional[0] << "\n";

@@ -1,5 +1,7 @@
 #include "QmErrorCommand.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <optional>
 #include <ostream>
@@ -130,31 +132,40 @@ int lookUpCodes(const std::vector<std::string>& texts, std::ostream& out, std::o
 } // namespace
 
 int runQmError(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool help = false;
     bool list = false;
     bool verbose = false;
-    std::optional<std::string> findText;
+    std::string findText;
     std::vector<std::string> codes;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
+    CLI::App app("qmerror");
+    // The usage text and the refusals stay qmerror's own; a negative number is a
+    // code to explain (and to refuse as one), not an option.
+    app.set_help_flag();
+    app.allow_extras();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* helpOption = app.add_flag("-h,--help", help);
+    app.add_flag("--list", list);
+    app.add_flag("-v,--verbose", verbose);
+    CLI::Option* findOption = app.add_option("--find", findText);
+    app.add_option("codes", codes);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        if (helpOption->count() > 0) {
             out << kUsage;
             return kExitOk;
         }
-        if (arg == "--list") {
-            list = true;
-        } else if (arg == "-v" || arg == "--verbose") {
-            verbose = true;
-        } else if (arg == "--find") {
-            if (i + 1 >= args.size())
-                return usageError(err, "--find needs a text");
-            findText = args[++i];
-        } else if (arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9')) {
-            return usageError(err, "unknown option " + arg);
-        } else {
-            codes.push_back(arg);
-        }
+        return usageError(err, e.what());
     }
-    const int modes = (list ? 1 : 0) + (findText ? 1 : 0) + (codes.empty() ? 0 : 1);
+    if (help) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (const auto unknown = app.remaining(); !unknown.empty())
+        return usageError(err, "unknown option " + unknown.front());
+    const bool find = findOption->count() > 0;
+    const int modes = (list ? 1 : 0) + (find ? 1 : 0) + (codes.empty() ? 0 : 1);
     if (modes != 1)
         return usageError(err,
                           modes == 0 ? "nothing to look up" : "give codes, --find or --list, not several");
@@ -171,9 +182,9 @@ int runQmError(const std::vector<std::string>& args, std::ostream& out, std::ost
         for (const auto& entry : catalogue)
             selected.push_back(entry.first);
     } else {
-        selected = findErrorCodes(catalogue, *findText);
+        selected = findErrorCodes(catalogue, findText);
         if (selected.empty()) {
-            err << "qmerror: no entry contains \"" << *findText << "\"\n";
+            err << "qmerror: no entry contains \"" << findText << "\"\n";
             return kExitNotFound;
         }
     }

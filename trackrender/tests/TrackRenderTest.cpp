@@ -175,6 +175,9 @@ TEST(CTrackRender, SpiralCorrectionMovesTheStartRadius) {
         {300, 0, R + 0.25 * p},
         {0, 400, R - 0.5 * p},
         {199, 2, R - 400 / 800.0 * p},
+        // Half a turn exactly already counts as the turn's second half: -200.
+        {200, 0, R + 0.5 * p},
+        {200, 400, R},
     };
     for (const Case& c : cases) {
         CTrackRender r;

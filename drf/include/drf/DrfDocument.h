@@ -12,11 +12,16 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace drf {
 
 inline constexpr int kPrintEngineSection = 5;
+// Files above this length are refused before anything is allocated for them
+// (status 6): no drive resource file comes near it, and a 32-bit build could
+// not hold much more.
+inline constexpr std::uint64_t kMaxDrfFileSize = 256u * 1024u * 1024u;
 
 class DrfDocument {
 public:
@@ -41,14 +46,21 @@ public:
                       PrintModeInfo*& mode);
     int GetResources(const std::filesystem::path& path, std::uint16_t mediaId, std::uint16_t quality,
                      std::unique_ptr<PrintEngineResourcesImpl>& resources);
-    // Writes a resource set into the loaded model (no file is touched).
+    // Writes a resource set into the loaded model (no file is touched). Refused
+    // (status 10, lastReason() names the record) when two changed parts of the set
+    // lie over the same bytes.
     int SetResources(std::uint16_t mediaId, std::uint16_t quality, const PrintEngineResourcesImpl& resources);
     // Writes the whole DRF to `path` through a temporary file beside it; the old file
-    // survives any failure. Public result code.
+    // survives any failure. Public result code. Refused (status 10, lastReason() names
+    // the record) when values were changed through two kinds that share a record
+    // since the load or the last save: the file could keep only one of them.
     int Save(const std::filesystem::path& path);
 
     // Internal status of the last Load, query or Save.
     int lastStatus() const { return lastStatus_; }
+    // Why the last call failed, where the status alone does not say (a file too
+    // long to load, a shared record changed through two kinds); empty otherwise.
+    const std::string& lastReason() const { return lastReason_; }
 
     // ---- the model ----
     bool isLoaded() const { return loaded_; }
@@ -76,10 +88,12 @@ public:
 
 private:
     int parseSections();
-    int build(std::vector<std::uint8_t>& out, DrfHeader& header, bool& checked, std::uint64_t maxSize);
+    int build(std::vector<std::uint8_t>& out, DrfHeader& header, bool& checked, std::uint64_t maxSize,
+              std::string& reason);
     int checkMediaLists(DrfHeader& header, bool& checked) const;
     int query(const std::filesystem::path& path);
-    int finish(int status);
+    int finish(int status, std::string reason = {});
+    void saved(const DrfHeader& header, bool checked);
 
     std::filesystem::path path_;
     bool loaded_ = false;
@@ -90,6 +104,7 @@ private:
     std::vector<std::unique_ptr<LibraryFactory>> libraries_;
     std::uint16_t driveId_ = 0;
     int lastStatus_ = 0;
+    std::string lastReason_;
 };
 
 } // namespace drf

@@ -12,7 +12,9 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace drf {
@@ -112,6 +114,14 @@ public:
     int planSection(std::uint64_t& size);
     // Writes the section into exactly `out` (sized by planSection), placing its records.
     int serializeSection(std::span<std::uint8_t> out);
+    // Status 10 when two kinds were changed over the same bytes since the load or the
+    // last save: either kind's values would silently replace the other's. `reason`
+    // names the record.
+    int checkSharedEdits(std::string& reason) const;
+    // After a successful save: what is in the file is no longer an edit.
+    void markSaved();
+    // Names two records of this section whose bytes overlap, for refusals.
+    std::string describeSharedEdit(const ResourceRecord& a, const ResourceRecord& b) const;
 
 protected:
     LibraryFactory(int sectionType, std::uint32_t generation, void* context, bool bigEndian);
@@ -128,7 +138,8 @@ private:
     const LibraryFactory& storage() const { return delegate_ ? *delegate_ : *this; }
 
     std::vector<std::unique_ptr<PrintModeInfo>> modes_;
-    std::map<const std::uint8_t*, std::unique_ptr<ResourceRecord>> records_;
+    // By data address, then kind: kinds of the same size at one offset each get a record.
+    std::map<std::pair<const std::uint8_t*, std::uint32_t>, std::unique_ptr<ResourceRecord>> records_;
     ResourceRecord emptyRecord_;
     void* context_;
     std::uint16_t driveId_ = 0;

@@ -31,6 +31,11 @@ struct RecordOwner {
 
 // One record of a loaded section. Its bytes are a view into the document's
 // file image, so an edit changes the image in place.
+//
+// Entries of two kinds of the same size may name one offset. Each kind then
+// gets a record of its own (so each slot reads with its own key table) whose
+// bytes are those of the record first bound there; the bytes are placed once,
+// through that first record.
 struct ResourceRecord {
     std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
@@ -38,9 +43,19 @@ struct ResourceRecord {
     std::optional<std::uint32_t> placement; // offset in the record area once placed on save
     std::optional<RecordOwner> owner;       // the mode and kind that place it on save
     bool loaded = false;                    // data belongs to a loaded file image
+    std::uint32_t loadedOffset = 0;         // offset in the record area of the loaded file
+    ResourceRecord* sharedWith = nullptr;   // the first record of another kind over the same bytes
+    bool edited = false;                    // values changed through this kind since the load or last save
 
     bool hasData() const { return data != nullptr && size > 0; }
     std::span<std::uint8_t> bytes() const { return {data, size}; }
+    // The record that places these bytes on save.
+    ResourceRecord& placed() { return sharedWith ? *sharedWith : *this; }
+    const ResourceRecord& placed() const { return sharedWith ? *sharedWith : *this; }
+    // Whether two records are views of any common byte.
+    bool overlaps(const ResourceRecord& other) const {
+        return hasData() && other.hasData() && data < other.data + other.size && other.data < data + size;
+    }
 };
 
 // ---- typed access ----------------------------------------------------------

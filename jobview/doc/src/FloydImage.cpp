@@ -174,6 +174,8 @@ void FloydImage::loadFrom(std::istream& in, std::uint64_t fileSize, const std::s
             previousEnd = row.endOffset;
         }
 
+        if (!floyd::fitsInMemory(total))
+            throw std::bad_alloc();
         data.resize(static_cast<std::size_t>(total));
         std::uint64_t at = 0;
         previousEnd = floyd::kHeaderSize;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,13 @@ TEST(FloydRowStride, WholeBytesRoundedUpToFour) {
     EXPECT_EQ(floyd::rowStride(5, 24), 16u);
     EXPECT_EQ(floyd::rowStride(0, 8), 0u);
     EXPECT_EQ(floyd::rowStride(0xFFFFFFFFu, 32), 0x3FFFFFFFCull); // no 32-bit wrap
+}
+
+TEST(FloydMemory, TotalsBeyondA32BitAddressSpaceDoNotFitThere) {
+    EXPECT_TRUE(floyd::fitsInMemory<std::uint32_t>(0xFFFFFFFFull));
+    EXPECT_FALSE(floyd::fitsInMemory<std::uint32_t>(0x100000000ull));
+    EXPECT_FALSE(floyd::fitsInMemory<std::uint32_t>(0x100000004ull)); // would be cut to 4
+    EXPECT_TRUE(floyd::fitsInMemory<std::uint64_t>(0x100000000ull));
 }
 
 TEST(FloydPixel, EveryDepthReadsItsOwnPacking) {
@@ -234,6 +242,29 @@ TEST_P(FloydMalformed, IsRejectedWithTheFileErrorText) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, FloydMalformed, ::testing::ValuesIn(kMalformed),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FloydImage, EndOffsetInsideTheRowsOwnEntryIsAFileErrorNotAMemoryOne) {
+    // An end that stops within the 16 bytes of the row's entry would make the row's
+    // data size negative; the file is bad, whatever a later step would make of it.
+    const auto good = floyd::serialize(twoRowPicture());
+    for (std::size_t entry : {kFirstEntry, kSecondEntry}) {
+        for (std::uint32_t into : {0u, 1u, 8u, floyd::kRowEntrySize - 1}) {
+            auto bytes = good;
+            setLe(bytes, entry, static_cast<std::uint32_t>(entry + into), 4);
+            std::istringstream in(std::string(bytes.begin(), bytes.end()));
+            FloydImage image;
+            try {
+                image.loadFrom(in, bytes.size(), "p.fld");
+                ADD_FAILURE() << "accepted an end at entry " << entry << " + " << into;
+            } catch (const FloydError& e) {
+                EXPECT_EQ(e.kind(), FloydError::Kind::File) << entry << " + " << into << ": " << e.what();
+                EXPECT_EQ(std::string(e.what()), "error writing input file: p.fld");
+            }
+            EXPECT_EQ(image.rowCount(), 0u);
+            EXPECT_EQ(image.dataSize(), 0u);
+        }
+    }
+}
 
 TEST(FloydImage, RowOfWidthTenAtDepthOneNeedsFourBytes) {
     auto bytes = floyd::serialize(twoRowPicture());

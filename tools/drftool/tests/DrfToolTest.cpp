@@ -2,6 +2,7 @@
 #include "DrfBuilder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -149,6 +150,48 @@ TEST_F(DrfToolTest, FailuresExplainThemselvesAndExitNonZero) {
     const Outcome help = drftool({"--help"});
     EXPECT_EQ(help.code, kExitOk);
     EXPECT_EQ(help.out.rfind("Usage:\n", 0), 0u);
+}
+
+TEST_F(DrfToolTest, JsonOutputsAreDocumentsWithTheDocumentedFields) {
+    const Outcome info = drftool({"info", file("a.bin"), "--json"});
+    const auto i = nlohmann::json::parse(info.out);
+    EXPECT_EQ(i["sections"].back()["library"], "PrintEngineFactory");
+    EXPECT_EQ(i["sections"].back()["printModes"], 3);
+    EXPECT_EQ(i["unsupportedMedia"][0]["id"], 4095);
+
+    const auto dump = nlohmann::json::parse(drftool({"dump", file("a.bin"), "--json"}).out);
+    const auto& mode = dump["sections"].back()["printModes"][0];
+    EXPECT_EQ(mode["media"], 101);
+    EXPECT_EQ(mode["records"]["PrintModeDataFile"]["TrackSpacingNM"], 1600);
+    EXPECT_EQ(mode["records"]["DriveDataFile"]["PwrCvtOffset"], -250);
+
+    ASSERT_EQ(drftool({"set", file("a.bin"), "--media", "101", "--quality", "1", "FocusOffset=7", "-o",
+                       file("b.bin")})
+                  .code,
+              kExitOk);
+    const auto diff = nlohmann::json::parse(drftool({"diff", file("a.bin"), file("b.bin"), "--json"}).out);
+    ASSERT_EQ(diff.size(), 1u);
+    EXPECT_EQ(diff[0]["what"], "section 5 media 101 quality 1 PrintModeDataFile.FocusOffset");
+    EXPECT_EQ(diff[0]["b"], "7");
+}
+
+TEST_F(DrfToolTest, KindsSharingARecordKeepAnEditAndRefuseTwo) {
+    DrfBuilder().formatVersion(3).mode(101, 1).sameRecord(4, 1).write(file("shared.bin"));
+    const Outcome one = drftool({"set", file("shared.bin"), "--media", "101", "--quality", "1",
+                                 "TrackSpacingNM=1500", "-o", file("one.bin")});
+    ASSERT_EQ(one.code, kExitOk) << one.err;
+    EXPECT_NE(drftool({"dump", file("one.bin"), "--media", "101", "--quality", "1"})
+                  .out.find("  Track Spacing = 1500  [ResolutionsFile.TrackSpacingNM]\n"),
+              std::string::npos);
+
+    const Outcome two =
+        drftool({"set", file("shared.bin"), "--media", "101", "--quality", "1", "TrackSpacingNM=1500",
+                 "PrintPreviewFile.BackgroundRed=9", "-o", file("two.bin")});
+    EXPECT_EQ(two.code, kExitFailed);
+    EXPECT_NE(two.err.find("is shared by ResolutionsFile and PrintPreviewFile, and both were changed"),
+              std::string::npos)
+        << two.err;
+    EXPECT_FALSE(std::filesystem::exists(file("two.bin")));
 }
 
 } // namespace

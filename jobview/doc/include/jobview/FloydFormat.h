@@ -2,7 +2,9 @@
 // track, each a 16-byte entry followed by the row's pixel data. Little-endian.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string_view>
 
@@ -67,6 +69,13 @@ constexpr unsigned storageDepthForBits(unsigned bits) {
 constexpr std::uint64_t rowStride(std::uint32_t width, unsigned depth) {
     const std::uint64_t bytes = (std::uint64_t{width} * depth + 7) / 8;
     return (bytes + 3) / 4 * 4;
+}
+
+// Whether `bytes` can be allocated in an address space measured in `Size`. A
+// 32-bit build would otherwise cut a 64-bit total to a small buffer and read
+// the rows past its end.
+template <typename Size = std::size_t> constexpr bool fitsInMemory(std::uint64_t bytes) {
+    return bytes <= std::uint64_t{std::numeric_limits<Size>::max()};
 }
 
 // Pixel value of column j of a row at depth d, masked and reduced to 8 bits.
