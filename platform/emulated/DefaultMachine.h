@@ -22,6 +22,7 @@ bool defaultMachineRoot(std::filesystem::path& root, std::string& error);
 
 // Copies a machine folder to a new place, leaving out its lock and any
 // half-written file.
-bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to,
+                       std::string& error);
 
 } // namespace qmplatform::emulated
