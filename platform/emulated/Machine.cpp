@@ -135,6 +135,24 @@ bool writeDocument(const fs::path& file, const Json& document, std::string& erro
     return writeFileReplacing(file, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), error);
 }
 
+// The folders every Windows installation has. Version control keeps no
+// empty folders, so a machine copied from the samples gets them when opened.
+bool makeStandardFolders(const fs::path& root, const std::wstring& userName, std::string& error) {
+    const fs::path drive = root / "drive_c";
+    const fs::path profile = drive / "users" / hostName(userName);
+    for (const fs::path& folder : {drive / "Program Files" / "Common Files", drive / "ProgramData",
+                                   profile / "AppData" / "Local" / "Temp", profile / "AppData" / "Roaming",
+                                   drive / "users" / "Public", drive / "windows" / "system32"}) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec) {
+            error = "cannot create " + folder.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 EnvironmentBlock Machine::standardEnvironment(std::wstring_view userName) {
@@ -199,6 +217,8 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& opti
         error = machine->settingsFile().string() + ": " + error;
         return nullptr;
     }
+    std::string ignored; // a read-only machine still opens
+    makeStandardFolders(machine->root_, settings.userName, ignored);
     machine->administrator_ = settings.administrator;
     machine->userName_ = settings.userName;
     machine->environment_ = settings.environment.empty() ? standardEnvironment(settings.userName)
@@ -230,16 +250,8 @@ std::unique_ptr<Machine> Machine::create(const fs::path& root, const MachineSett
     if (!settingsFromJson(document, checked, error)) {
         return nullptr;
     }
-    const fs::path drive = root / "drive_c";
-    const fs::path profile = drive / "users" / hostName(initial.userName);
-    for (const fs::path& folder : {drive / "Program Files" / "Common Files", drive / "ProgramData",
-                                   profile / "AppData" / "Local" / "Temp", profile / "AppData" / "Roaming",
-                                   drive / "users" / "Public", drive / "windows" / "system32"}) {
-        fs::create_directories(folder, ec);
-        if (ec) {
-            error = "cannot create " + folder.string() + ": " + ec.message();
-            return nullptr;
-        }
+    if (!makeStandardFolders(root, initial.userName, error)) {
+        return nullptr;
     }
     if (!writeDocument(root / "machine.json", document, error)) {
         return nullptr;
