@@ -122,7 +122,7 @@ TEST_P(Backends, EnvironmentExpandsAsExpandEnvironmentStringsDoes) {
         {L"%QMT_DIR%\\QMSvcMsg.dll", L"C:\\Q\\QMSvcMsg.dll"},
         {L"%qmt_dir%", L"C:\\Q"},
         {L"%QMT_NOPE%", L"%QMT_NOPE%"},
-        {L"%QMT_NOPE%QMT_DIR%", L"%QMT_NOPEC:\\Q"},
+        {L"%QMT_NOPE%QMT_DIR%", L"%QMT_NOPE%QMT_DIR%"},
         {L"%QMT_NOPE%%QMT_DIR%", L"%QMT_NOPE%C:\\Q"},
         {L"100%", L"100%"},
         {L"%%", L"%%"},

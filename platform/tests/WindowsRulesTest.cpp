@@ -98,7 +98,7 @@ const ExpandCase kExpandCases[] = {
      L"C:\\Program Files\\Common Files\\Quillmark\\QMSvcMsg.dll"},
     {L"%commonprogramfiles%", L"C:\\Program Files\\Common Files"}, // names ignore case
     {L"%NOPE%", L"%NOPE%"},
-    {L"%NOPE%SystemRoot%", L"%NOPEC:\\windows"}, // the closing '%' opens the next reference
+    {L"%NOPE%SystemRoot%", L"%NOPE%SystemRoot%"}, // the closing '%' opens no reference
     {L"%NOPE%%SystemRoot%", L"%NOPE%C:\\windows"},
     {L"100%", L"100%"},
     {L"%%", L"%%"},
