@@ -1,7 +1,9 @@
 // The narrow forms over the Win32 backend against the real "A" functions of
-// the system (Wine's in the Windows lane), on the same values.
+// the system (Wine's in the Windows lane), on the same values; and the
+// emulated registry's case table against the system's.
 #include "RegistryBackends.h"
 
+#include "emulated/registry/RegName.h"
 #include "platform/RegKey.h"
 #include "platform/RegistryAnsi.h"
 #include "platform/RegistryData.h"
@@ -96,6 +98,28 @@ TEST(Win32RegistryAnsi, AgreesWithTheSystemsAFunctions) {
 
     key.close();
     regtest::deleteTree(*registry, RegRoot::CurrentUser, kScratch);
+}
+
+} // namespace
+
+namespace {
+
+// The emulated registry's case table against the system's own upper case
+// (LCMapStringW, invariant locale), on the letters the table covers.
+TEST(Win32RegistryCase, TheEmulatedCaseTableAgreesWithTheSystems) {
+    for (wchar_t u = 0x20; u < 0x460; ++u) {
+        const bool covered = u < 0x180 || (u >= 0x386 && u <= 0x3CE) || u >= 0x400;
+        // Wine keeps the final sigma as it is; the table follows Unicode,
+        // which gives it the capital sigma.
+        if (!covered || u == 0xB5 || u == 0x131 || u == 0x17F || u == 0x3C2) {
+            continue;
+        }
+        wchar_t upper = 0;
+        ASSERT_EQ(LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, &u, 1, &upper, 1), 1);
+        EXPECT_EQ(static_cast<int>(qmplatform::emulated::regUpcase(static_cast<char16_t>(u))),
+                  static_cast<int>(upper))
+            << std::hex << static_cast<int>(u);
+    }
 }
 
 } // namespace
