@@ -116,7 +116,8 @@ public:
     // No value removes the variable. False for an empty name or one with '='.
     bool setEnvironmentVariable(std::wstring_view name, std::optional<std::wstring_view> value);
 
-    // machine.json as it is now (re-read when another process changed it).
+    // machine.json as it is now, read afresh (another process may have
+    // changed it); a file that cannot be read gives the defaults.
     MachineSettings settings() const;
     ServiceBehaviour service(std::wstring_view name) const;
     // Writes take the machine lock, re-read the file, change only their own
@@ -124,17 +125,17 @@ public:
     bool setService(std::wstring_view name, const ServiceBehaviour& behaviour, std::string& error);
     bool recordRestart(std::uint32_t flags, std::string& error);
     // The whole document, for sections later work adds and for qmmachine.
-    nlohmann::json settingsDocument() const;
+    nlohmann::ordered_json settingsDocument() const;
     // Runs `edit` on the current document under the lock; the result must
     // still be valid settings, or nothing is written.
-    bool updateSettings(const std::function<bool(nlohmann::json&, std::string&)>& edit, std::string& error);
+    bool updateSettings(const std::function<bool(nlohmann::ordered_json&, std::string&)>& edit, std::string& error);
 
     // The standard environment of a machine with this user name.
     static EnvironmentBlock standardEnvironment(std::wstring_view userName);
 
 private:
-    struct Cache;
     Machine(std::filesystem::path root, const Options& options);
+    bool readDocument(nlohmann::ordered_json& out, std::string& error) const; // lock held
 
     std::filesystem::path root_;
     bool administrator_ = true;
@@ -142,7 +143,7 @@ private:
     std::wstring programPath_;
     mutable std::mutex mutex_;
     EnvironmentBlock environment_;
-    std::unique_ptr<Cache> cache_;
+    std::filesystem::path canonicalRoot_;
 };
 
 } // namespace qmplatform::emulated
