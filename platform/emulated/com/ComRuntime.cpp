@@ -312,7 +312,7 @@ HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid) {
     if (lpiid == nullptr) {
         return E_INVALIDARG;
     }
-    return guidFromOle(lpsz, *lpiid, E_INVALIDARG);
+    return guidFromOle(lpsz, *lpiid, CO_E_IIDSTRING);
 }
 
 // BSTR: [32-bit byte count][UTF-16 units][terminator].

@@ -82,6 +82,7 @@ inline constexpr HRESULT REGDB_E_READREGDB = static_cast<HRESULT>(0x80040150u);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 inline constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0u);
 inline constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3u);
+inline constexpr HRESULT CO_E_IIDSTRING = static_cast<HRESULT>(0x800401F4u);
 inline constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x800401F8u);
 inline constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
 
@@ -190,7 +191,7 @@ QM_COM_API void CoFreeUnusedLibraries();
 // written and returned, or 0 when cchMax is too small.
 QM_COM_API int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 // The braced form only (no ProgIDs). A null string gives CLSID_NULL.
-// CO_E_CLASSSTRING (CLSIDFromString) or E_INVALIDARG (IIDFromString) for
+// CO_E_CLASSSTRING (CLSIDFromString) or CO_E_IIDSTRING (IIDFromString) for
 // anything else, with the out value untouched.
 QM_COM_API HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
 QM_COM_API HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
