@@ -11,10 +11,12 @@
 #include "platform/Win32Codes.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,13 @@ struct ServerModule {
     LPFNCANUNLOADNOW canUnloadNow = nullptr;
     // Creations under way; such a module is never freed.
     unsigned busy = 0;
+    // When the module first said it was unused, for the unload delay.
+    std::optional<std::chrono::steady_clock::time_point> unusedSince;
 };
+
+// Windows' default unload delay for servers whose objects may be used from
+// any thread.
+constexpr std::chrono::minutes kDefaultUnloadDelay{10};
 
 struct Runtime {
     std::mutex mutex;
@@ -45,13 +53,24 @@ Runtime& runtime() {
     return *instance;
 }
 
-// Frees the modules that hold no objects. A server without DllCanUnloadNow
-// never says it is unused, as with real COM. Called with the mutex held.
-void freeUnusedModules(Runtime& rt) {
+// Frees the modules that have held no objects for `delay`. A server without
+// DllCanUnloadNow never says it is unused, as with real COM. Called with the
+// mutex held.
+void freeUnusedModules(Runtime& rt, std::chrono::milliseconds delay = std::chrono::milliseconds(0)) {
+    const auto now = std::chrono::steady_clock::now();
     auto& modules = rt.modules;
     for (auto it = modules.begin(); it != modules.end();) {
         ServerModule& entry = **it;
-        if (entry.busy == 0 && entry.canUnloadNow != nullptr && entry.canUnloadNow() == S_OK) {
+        const bool unused = entry.busy == 0 && entry.canUnloadNow != nullptr && entry.canUnloadNow() == S_OK;
+        if (!unused) {
+            entry.unusedSince.reset();
+            ++it;
+            continue;
+        }
+        if (!entry.unusedSince) {
+            entry.unusedSince = now;
+        }
+        if (now - *entry.unusedSince >= delay) {
             entry.loader->free(entry.module);
             it = modules.erase(it);
         } else {
@@ -179,8 +198,11 @@ void doneWith(Runtime& rt, ServerModule& entry) {
 RuntimeBinding bindRuntime(const RuntimeBinding& binding) {
     Runtime& rt = runtime();
     const std::lock_guard lock(rt.mutex);
-    // What the outgoing loader still holds goes now, while it surely exists.
+    // What the outgoing loader holds goes now, while it surely exists. A
+    // server still serving objects stays loaded; the runtime forgets it, and
+    // its loader closes it when it goes.
     freeUnusedModules(rt);
+    std::erase_if(rt.modules, [&](const auto& entry) { return entry->busy == 0 && entry->loader != binding.libraries; });
     const RuntimeBinding previous = rt.binding;
     rt.binding = binding;
     return previous;
@@ -282,11 +304,16 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
     return hr;
 }
 
-void CoFreeUnusedLibraries() {
+void CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD /*dwReserved*/) {
+    const std::chrono::milliseconds delay = dwUnloadDelay == INFINITE
+                                                ? std::chrono::milliseconds(qmplatform::com::kDefaultUnloadDelay)
+                                                : std::chrono::milliseconds(dwUnloadDelay);
     auto& rt = runtime();
     const std::lock_guard lock(rt.mutex);
-    qmplatform::com::freeUnusedModules(rt);
+    qmplatform::com::freeUnusedModules(rt, delay);
 }
+
+void CoFreeUnusedLibraries() { CoFreeUnusedLibrariesEx(INFINITE, 0); }
 
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) {
     const std::wstring text = qmplatform::com::guidToString(rguid);

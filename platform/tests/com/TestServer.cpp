@@ -9,6 +9,8 @@ namespace {
 
 std::atomic<LONG> liveObjects{0};
 std::atomic<LONG> serverLocks{0};
+// Starts at 0 whenever the module is loaded anew.
+std::atomic<LONG> mark{0};
 
 class Counter final : public IQmTestCounter {
 public:
@@ -151,3 +153,4 @@ STDAPI DllCanUnloadNow() { return liveObjects == 0 && serverLocks == 0 ? S_OK : 
 
 extern "C" LONG QmTestServerLiveObjects() { return liveObjects; }
 extern "C" LONG QmTestServerLocks() { return serverLocks; }
+extern "C" LONG QmTestServerAdd(LONG value) { return mark += value; }

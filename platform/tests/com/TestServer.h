@@ -17,6 +17,9 @@ inline constexpr CLSID CLSID_QmTestMissingModule = {
 // Registered with a module that has no DllGetClassObject.
 inline constexpr CLSID CLSID_QmTestNoEntry = {
     0x6C1D2B3D, 0x94E5, 0x4F07, {0x8A, 0x61, 0x2E, 0x5B, 0xC0, 0x17, 0xD3, 0x48}};
+// Registered with a file that is no module.
+inline constexpr CLSID CLSID_QmTestBadFormat = {
+    0x6C1D2B3F, 0x94E5, 0x4F07, {0x8A, 0x61, 0x2E, 0x5B, 0xC0, 0x17, 0xD3, 0x48}};
 // Never registered.
 inline constexpr CLSID CLSID_QmTestUnregistered = {
     0x6C1D2B3E, 0x94E5, 0x4F07, {0x8A, 0x61, 0x2E, 0x5B, 0xC0, 0x17, 0xD3, 0x48}};
@@ -34,7 +37,10 @@ struct IQmTestCounter : IUnknown {
 };
 
 // Exports beside DllGetClassObject and DllCanUnloadNow: the objects alive in
-// the server (counters and class factories) and its LockServer count.
+// the server (counters and class factories), its LockServer count, and a mark
+// that adds up and starts at 0 whenever the module is loaded anew.
 using QmTestServerCountFn = LONG (*)();
+using QmTestServerAddFn = LONG (*)(LONG);
 inline constexpr const char* kQmTestServerLiveObjects = "QmTestServerLiveObjects";
 inline constexpr const char* kQmTestServerLocks = "QmTestServerLocks";
+inline constexpr const char* kQmTestServerAdd = "QmTestServerAdd";

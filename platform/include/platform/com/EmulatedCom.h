@@ -87,6 +87,7 @@ inline constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x800401F8u);
 inline constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
 
 inline constexpr unsigned FACILITY_WIN32 = 7;
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 // A Win32 error code as an HRESULT (0x8007xxxx); 0 stays S_OK.
 inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long error) {
     return static_cast<HRESULT>(error) <= 0
@@ -184,7 +185,13 @@ QM_COM_API void CoUninitialize();
 // (0x8007007E, 0x8007007F, 0x800700C1), as Windows does.
 QM_COM_API HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                                     LPVOID* ppv);
-// Frees the server modules whose DllCanUnloadNow answers S_OK.
+// Frees the server modules whose DllCanUnloadNow has answered S_OK for at
+// least dwUnloadDelay milliseconds (0: at once). INFINITE is Windows' default
+// for servers of ThreadingModel "Both", which every server here is: ten
+// minutes, for threads of the server that may still be finishing.
+// CoFreeUnusedLibraries() is CoFreeUnusedLibrariesEx(INFINITE, 0). The last
+// CoUninitialize of the process frees every unused server at once.
+QM_COM_API void CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD dwReserved);
 QM_COM_API void CoFreeUnusedLibraries();
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with its terminator: 39 characters
