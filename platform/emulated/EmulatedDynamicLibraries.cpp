@@ -1,6 +1,6 @@
-#include "EmulatedDynamicLibraries.h"
+#include "emulated/EmulatedDynamicLibraries.h"
 
-#include "Machine.h"
+#include "emulated/Machine.h"
 
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
