@@ -40,11 +40,11 @@ bool isAbsolute(std::wstring_view path) {
 
 std::wstring_view lastComponent(std::wstring_view path) {
     const auto at = path.find_last_of(L"\\/");
-    std::wstring_view name = at == std::wstring_view::npos ? path : path.substr(at + 1);
-    if (name.empty() && hasDrive(path)) {
-        name = path.substr(2);
+    if (at != std::wstring_view::npos) {
+        return path.substr(at + 1);
     }
-    return name;
+    // "C:name" is a name on drive C:.
+    return hasDrive(path) ? path.substr(2) : path;
 }
 
 std::wstring joinPath(std::wstring_view folder, std::wstring_view name) {
@@ -175,7 +175,7 @@ std::vector<std::wstring> librarySearchCandidates(std::wstring_view name, const 
 }
 
 struct EmulatedDynamicLibraries::Module {
-    std::filesystem::path hostFile; // canonical: one module per file
+    std::filesystem::path hostFile; // canonical
     std::wstring windowsPath;
     bool dataFile = false;
     void* shared = nullptr; // dlopen handle of an ELF stand-in
@@ -236,16 +236,19 @@ ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::u
         error = kErrorModNotFound;
         return nullptr;
     }
+    // One module per file, however it was named: the file system decides
+    // what is the same file (links, and case on a host that ignores it).
+    for (const auto& module : modules_) {
+        std::error_code ec;
+        if (module->dataFile == dataFile && std::filesystem::equivalent(module->hostFile, found, ec)) {
+            ++module->references;
+            return reinterpret_cast<ModuleHandle>(module.get());
+        }
+    }
     std::error_code ec;
     std::filesystem::path canonical = std::filesystem::canonical(found, ec);
     if (ec) {
         canonical = found;
-    }
-    for (const auto& module : modules_) {
-        if (module->dataFile == dataFile && module->hostFile == canonical) {
-            ++module->references;
-            return reinterpret_cast<ModuleHandle>(module.get());
-        }
     }
 
     auto module = std::make_unique<Module>();
