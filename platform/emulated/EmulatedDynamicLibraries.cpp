@@ -227,10 +227,16 @@ ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::u
     for (const std::wstring& candidate : candidates) {
         const std::filesystem::path host = machine_.hostPath(candidate);
         std::error_code ec;
-        if (!host.empty() && std::filesystem::is_regular_file(host, ec)) {
-            found = host;
-            break;
+        if (host.empty() || !std::filesystem::exists(host, ec)) {
+            continue;
         }
+        // A folder of the name ends the search, as the loader cannot open it.
+        if (std::filesystem::is_directory(host, ec)) {
+            error = kErrorAccessDenied;
+            return nullptr;
+        }
+        found = host;
+        break;
     }
     if (found.empty()) {
         error = kErrorModNotFound;
@@ -238,9 +244,11 @@ ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::u
     }
     // One module per file, however it was named: the file system decides
     // what is the same file (links, and case on a host that ignores it).
+    // Windows maps a data file anew for every load, unless the file is
+    // loaded as a module already.
     for (const auto& module : modules_) {
         std::error_code ec;
-        if (module->dataFile == dataFile && std::filesystem::equivalent(module->hostFile, found, ec)) {
+        if (!module->dataFile && std::filesystem::equivalent(module->hostFile, found, ec)) {
             ++module->references;
             return reinterpret_cast<ModuleHandle>(module.get());
         }
@@ -337,7 +345,8 @@ long EmulatedDynamicLibraries::moduleFileName(ModuleHandle module, std::wstring&
     }
     const std::lock_guard lock(mutex_);
     const Module* known = find(module);
-    if (known == nullptr) {
+    // A data file is no module of the process, as on Windows.
+    if (known == nullptr || known->dataFile) {
         return kErrorModNotFound;
     }
     out = known->windowsPath;

@@ -143,7 +143,11 @@ public:
         for (const std::wstring& file : placed_) {
             DeleteFileW(file.c_str());
         }
-        RemoveDirectoryW(other_.c_str());
+        for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it) {
+            RemoveDirectoryW(it->c_str());
+        }
+        std::error_code ec;
+        fs::remove_all(fs::path(other_), ec);
     }
 
     DynamicLibraries& libraries() override { return *libraries_; }
@@ -163,6 +167,11 @@ public:
     }
     std::wstring otherFolder() const override { return other_; }
     void writeFile(const std::wstring& to, const std::string& bytes) override {
+        const fs::path folder = fs::path(to).parent_path();
+        if (!fs::exists(folder)) {
+            fs::create_directories(folder);
+            madeFolders_.push_back(folder.wstring());
+        }
         std::ofstream(fs::path(to), std::ios::binary) << bytes;
         placed_.push_back(to);
     }
@@ -181,6 +190,7 @@ private:
     std::wstring other_;
     std::wstring originalPath_;
     std::vector<std::wstring> placed_;
+    std::vector<std::wstring> madeFolders_;
 };
 #endif
 
@@ -309,6 +319,11 @@ TYPED_TEST(DynamicLibrariesTest, FilesThatAreNoModuleAreRefused) {
     const std::wstring folder = world.otherFolder();
     world.writeFile(this->join(folder, L"QmLdrText.dll"), "This is no module.\n");
     world.writeFile(this->join(folder, L"QmLdrStub.dll"), std::string("MZ\0\0", 4));
+    world.writeFile(this->join(folder, L"QmLdrEmpty.dll"), "");
+    // A folder of a module's name, met first in the search, ends it.
+    world.writeFile(this->join(folder, L"QmLdrFolder.dll\\inside.txt"), "");
+    world.installModule(this->join(world.systemFolder(), L"QmLdrFolder.dll"));
+    world.writeFile(this->join(world.programFolder(), L"QmLdrFolder.dll\\inside.txt"), "");
     struct Row {
         std::wstring name;
         long expected;
@@ -319,6 +334,10 @@ TYPED_TEST(DynamicLibrariesTest, FilesThatAreNoModuleAreRefused) {
         {this->join(folder, L"No Such Folder\\QmLdrMissing.dll"), qmplatform::kErrorModNotFound},
         {this->join(folder, L"QmLdrText.dll"), qmplatform::kErrorBadExeFormat},
         {this->join(folder, L"QmLdrStub.dll"), qmplatform::kErrorBadExeFormat},
+        {this->join(folder, L"QmLdrEmpty.dll"), qmplatform::kErrorBadExeFormat},
+        {this->join(folder, L"QmLdrFolder.dll"), qmplatform::kErrorAccessDenied},
+        {L"QmLdrFolder", qmplatform::kErrorAccessDenied},
+        {L"", qmplatform::kErrorModNotFound},
     };
     for (const Row& row : rows) {
         long error = 0;
@@ -363,6 +382,14 @@ TYPED_TEST(DynamicLibrariesTest, DataFileIsAResourceModule) {
     const ModuleHandle module = this->load(file, error, qmplatform::kLoadLibraryAsDatafile);
     ASSERT_NE(module, nullptr) << error;
     EXPECT_EQ(world.libraries().resolve(module, "QmTestModuleAdd"), nullptr);
+    // A data file is no module of the process: it has no module file name,
+    // and every load maps it anew.
+    std::wstring name;
+    EXPECT_EQ(world.libraries().moduleFileName(module, name), qmplatform::kErrorModNotFound);
+    const ModuleHandle again = this->load(file, error, qmplatform::kLoadLibraryAsDatafile);
+    ASSERT_NE(again, nullptr) << error;
+    EXPECT_NE(again, module);
+    EXPECT_TRUE(world.libraries().free(again));
     EXPECT_TRUE(world.libraries().free(module));
 }
 
