@@ -45,7 +45,8 @@ struct LibrarySearchFolders {
 // name is tried in the program's folder, the system folders, then each
 // absolute folder of PATH. (Windows also tries the current directory before
 // PATH; the machine has no current directory.) Empty for an empty name.
-std::vector<std::wstring> librarySearchCandidates(std::wstring_view name, const LibrarySearchFolders& folders);
+std::vector<std::wstring> librarySearchCandidates(std::wstring_view name,
+                                                  const LibrarySearchFolders& folders);
 
 class EmulatedDynamicLibraries final : public DynamicLibraries {
 public:

@@ -106,15 +106,27 @@ public:
     std::wstring path() const override { return machine_->environmentVariable(L"PATH").value_or(L""); }
     void setPath(const std::wstring& value) override { machine_->setEnvironmentVariable(L"PATH", value); }
 #if defined(_WIN32)
-    bool runsCode() const override { return false; }
-    std::string resourceModule() const override { return fileContents(QM_TEST_MODULE_FILE); }
+    bool runsCode() const override {
+        return false;
+    }
+    std::string resourceModule() const override {
+        return fileContents(QM_TEST_MODULE_FILE);
+    }
 #else
-    bool runsCode() const override { return true; }
-    std::string resourceModule() const override { return minimalPe(); }
+    bool runsCode() const override {
+        return true;
+    }
+    std::string resourceModule() const override {
+        return minimalPe();
+    }
 #endif
 
-    Machine& machine() { return *machine_; }
-    EmulatedDynamicLibraries& emulated() { return *libraries_; }
+    Machine& machine() {
+        return *machine_;
+    }
+    EmulatedDynamicLibraries& emulated() {
+        return *libraries_;
+    }
 
 private:
     static constexpr const wchar_t* kProgram = L"C:\\Program Files\\Quillmark Tests\\loader_test.exe";
@@ -194,8 +206,7 @@ private:
 };
 #endif
 
-template <typename World>
-class DynamicLibrariesTest : public ::testing::Test {
+template <typename World> class DynamicLibrariesTest : public ::testing::Test {
 protected:
     std::wstring join(const std::wstring& folder, const std::wstring& name) const {
         return folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
@@ -232,7 +243,8 @@ TYPED_TEST(DynamicLibrariesTest, NameWithoutExtensionMeansDllAndCaseDoesNotMatte
     long error = 0;
     const ModuleHandle module = this->load(L"QmLdrName", error);
     ASSERT_NE(module, nullptr) << error;
-    EXPECT_TRUE(qmplatform::equalNoCase(this->fileName(module), file)) << qmplatform::toUtf8(this->fileName(module));
+    EXPECT_TRUE(qmplatform::equalNoCase(this->fileName(module), file))
+        << qmplatform::toUtf8(this->fileName(module));
     EXPECT_EQ(this->load(L"qmldrname.DLL", error), module);
 
     // A trailing dot asks for the file without an extension; without the
@@ -405,20 +417,24 @@ TYPED_TEST(DynamicLibrariesTest, ProgramNameAndErrorMode) {
 // ---- The emulated loader alone ---------------------------------------------
 
 TEST(LibrarySearchCandidates, FollowWindowsNameRules) {
-    const LibrarySearchFolders folders{L"C:\\App", {L"C:\\windows\\system32", L"C:\\windows"},
+    const LibrarySearchFolders folders{L"C:\\App",
+                                       {L"C:\\windows\\system32", L"C:\\windows"},
                                        L"C:\\Tools\\;;relative\\bin;D:\\Lib;\\rooted"};
     struct Row {
         const wchar_t* name;
         std::vector<std::wstring> expected;
     };
     const std::vector<std::wstring> everywhere = {L"C:\\App\\e.dll", L"C:\\windows\\system32\\e.dll",
-                                                  L"C:\\windows\\e.dll", L"C:\\Tools\\e.dll", L"D:\\Lib\\e.dll"};
+                                                  L"C:\\windows\\e.dll", L"C:\\Tools\\e.dll",
+                                                  L"D:\\Lib\\e.dll"};
     const Row rows[] = {
         {L"e", everywhere},
         {L"e.dll", everywhere},
-        {L"E.ocx", {L"C:\\App\\E.ocx", L"C:\\windows\\system32\\E.ocx", L"C:\\windows\\E.ocx", L"C:\\Tools\\E.ocx",
-                    L"D:\\Lib\\E.ocx"}},
-        {L"e.", {L"C:\\App\\e", L"C:\\windows\\system32\\e", L"C:\\windows\\e", L"C:\\Tools\\e", L"D:\\Lib\\e"}},
+        {L"E.ocx",
+         {L"C:\\App\\E.ocx", L"C:\\windows\\system32\\E.ocx", L"C:\\windows\\E.ocx", L"C:\\Tools\\E.ocx",
+          L"D:\\Lib\\E.ocx"}},
+        {L"e.",
+         {L"C:\\App\\e", L"C:\\windows\\system32\\e", L"C:\\windows\\e", L"C:\\Tools\\e", L"D:\\Lib\\e"}},
         {L"C:\\Lib\\e", {L"C:\\Lib\\e.dll"}},
         {L"C:/Lib/e.dll", {L"C:/Lib/e.dll"}},
         {L"\\Lib\\e.dll", {L"\\Lib\\e.dll"}},
@@ -435,7 +451,8 @@ TEST(LibrarySearchCandidates, FollowWindowsNameRules) {
     // Without a program on the machine, its folder is not searched.
     LibrarySearchFolders noProgram = folders;
     noProgram.programFolder.clear();
-    EXPECT_EQ(qmplatform::emulated::librarySearchCandidates(L"e", noProgram).front(), L"C:\\windows\\system32\\e.dll");
+    EXPECT_EQ(qmplatform::emulated::librarySearchCandidates(L"e", noProgram).front(),
+              L"C:\\windows\\system32\\e.dll");
     EXPECT_TRUE(qmplatform::emulated::librarySearchCandidates(L"sub\\e", noProgram).empty());
 }
 
@@ -444,7 +461,8 @@ TEST(EmulatedDynamicLibraries, ResourceModuleMapsToItsFile) {
     const std::wstring file = L"C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll";
     world.writeFile(file, minimalPe());
     long error = 0;
-    const ModuleHandle module = world.libraries().load(L"C:\\PROGRAM FILES\\common files\\quillmark\\qmcmht", 0, error);
+    const ModuleHandle module =
+        world.libraries().load(L"C:\\PROGRAM FILES\\common files\\quillmark\\qmcmht", 0, error);
     ASSERT_NE(module, nullptr) << error;
     std::wstring name;
     EXPECT_EQ(world.libraries().moduleFileName(module, name), qmplatform::kErrorSuccess);
@@ -478,7 +496,8 @@ TEST(EmulatedDynamicLibraries, RefusesSharedObjectsOfOtherMachinesAndAsData) {
     EXPECT_EQ(world.libraries().load(L"C:\\Other\\foreign.dll", 0, error), nullptr);
     EXPECT_EQ(error, qmplatform::kErrorBadExeFormat);
     // What is not a PE file cannot be mapped as one.
-    EXPECT_EQ(world.libraries().load(L"C:\\Other\\standin.dll", qmplatform::kLoadLibraryAsDatafile, error), nullptr);
+    EXPECT_EQ(world.libraries().load(L"C:\\Other\\standin.dll", qmplatform::kLoadLibraryAsDatafile, error),
+              nullptr);
     EXPECT_EQ(error, qmplatform::kErrorBadExeFormat);
 }
 
