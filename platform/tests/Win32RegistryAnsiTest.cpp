@@ -28,7 +28,8 @@ TEST(Win32RegistryAnsi, AgreesWithTheSystemsAFunctions) {
     ASSERT_EQ(key.writeString(L"Caf\u00e9", L"\u20ac 5 \u4e2d"), kErrorSuccess);
     ASSERT_EQ(key.writeString(L"Expand", L"%A%\u00fc", kRegExpandSz), kErrorSuccess);
     ASSERT_EQ(key.writeMultiString(L"Multi", std::vector<std::wstring>{L"\u00e4", L"b"}), kErrorSuccess);
-    ASSERT_EQ(key.get()->setValue(L"NoTerminator", kRegSz, std::vector<std::uint8_t>{0xE9, 0, 'x', 0}), kErrorSuccess);
+    ASSERT_EQ(key.get()->setValue(L"NoTerminator", kRegSz, std::vector<std::uint8_t>{0xE9, 0, 'x', 0}),
+              kErrorSuccess);
     ASSERT_EQ(key.writeDword(L"Number", 0x01020304), kErrorSuccess);
 
     HKEY raw = nullptr;
@@ -37,9 +38,11 @@ TEST(Win32RegistryAnsi, AgreesWithTheSystemsAFunctions) {
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, parent.c_str(), 0, KEY_READ, &parentKey), ERROR_SUCCESS);
     char keyName[256];
     DWORD keyNameLength = sizeof keyName;
-    ASSERT_EQ(RegEnumKeyExA(parentKey, 0, keyName, &keyNameLength, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKeyExA(parentKey, 0, keyName, &keyNameLength, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
     std::unique_ptr<RegistryKey> parentOurs;
-    ASSERT_EQ(openKeyA(*registry, *codec, RegRoot::CurrentUser, parent, RegAccess::Read, parentOurs), kErrorSuccess);
+    ASSERT_EQ(openKeyA(*registry, *codec, RegRoot::CurrentUser, parent, RegAccess::Read, parentOurs),
+              kErrorSuccess);
     std::string ourKeyName;
     ASSERT_EQ(enumKeyA(*parentOurs, *codec, 0, ourKeyName), kErrorSuccess);
     EXPECT_EQ(ourKeyName, std::string(keyName, keyNameLength));
@@ -47,8 +50,8 @@ TEST(Win32RegistryAnsi, AgreesWithTheSystemsAFunctions) {
     RegCloseKey(parentKey);
 
     DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                               nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                               nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(values, 5u);
     for (DWORD i = 0; i < values; ++i) {
