@@ -2,6 +2,7 @@
 #pragma once
 
 #include "emulated/EmulatedBackends.h"
+#include "emulated/EmulatedDynamicLibraries.h"
 #include "emulated/Machine.h"
 #include "emulated/registry/EmulatedRegistry.h"
 #include "platform/System.h"
@@ -26,6 +27,8 @@ public:
 
     Machine& machine() { return *machine_; }
     EmulatedRegistry& emulatedRegistry() { return *registry_; }
+    // The loader, for the host file behind a loaded module (hostPathOf).
+    EmulatedDynamicLibraries& emulatedLibraries() { return *libraries_; }
 
     Registry& registry() override { return *registry_; }
     TextCodec& text() override { return *text_; }
@@ -47,7 +50,7 @@ private:
     std::unique_ptr<EmulatedFiles> files_;
     std::unique_ptr<EmulatedServiceControl> services_;
     std::unique_ptr<EmulatedPower> power_;
-    std::unique_ptr<DynamicLibraries> libraries_;
+    std::unique_ptr<EmulatedDynamicLibraries> libraries_;
 };
 
 // Null, with the reason in `error`, when `root` is not a machine folder.
