@@ -34,6 +34,11 @@ inline constexpr long kErrorResourceTypeNotFound = 1813;
 inline constexpr long kErrorMrMidNotFound = 317;
 inline constexpr long kErrorNotAllAssigned = 1300;
 inline constexpr long kErrorEventlogFileCorrupt = 1500;
+inline constexpr long kErrorBadPathname = 161;
+inline constexpr long kErrorCantRead = 1012;
+inline constexpr long kErrorRegistryCorrupt = 1015;
+inline constexpr long kErrorRegistryIoFailed = 1016;
+inline constexpr long kErrorKeyDeleted = 1018;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegNone = 0;
