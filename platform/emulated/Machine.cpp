@@ -1,7 +1,7 @@
-#include "Machine.h"
+#include "emulated/Machine.h"
 
-#include "MachineLock.h"
-#include "MachineSettings.h"
+#include "emulated/MachineLock.h"
+#include "emulated/MachineSettings.h"
 
 #include "platform/FileReplace.h"
 
@@ -96,6 +96,37 @@ std::string utcNow() {
     return std::string(text.data(), n);
 }
 
+// Holds the machine lock for one scope; a lock file that cannot be made
+// (a read-only machine) is an error, not an exception.
+class HeldLock {
+public:
+    explicit HeldLock(const fs::path& file) : lock_(file) {
+        std::error_code ec;
+        held_ = lock_.lock(ec);
+        if (!held_) {
+            error_ = "cannot lock " + file.string() + ": " + ec.message();
+        }
+    }
+    ~HeldLock() {
+        if (held_) {
+            lock_.unlock();
+        }
+    }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    bool held(std::string& error) const {
+        if (!held_) {
+            error = error_;
+        }
+        return held_;
+    }
+
+private:
+    MachineLock lock_;
+    bool held_ = false;
+    std::string error_;
+};
+
 bool writeDocument(const fs::path& file, const Json& document, std::string& error) {
     const std::string text = document.dump(2) + "\n";
     return writeFileReplacing(file, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), error);
@@ -153,11 +184,8 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& opti
     Json document;
     MachineSettings settings;
     {
-        MachineLock lock(machine->lockFile());
-        lock.lock();
-        const bool read = machine->readDocument(document, error);
-        lock.unlock();
-        if (!read) {
+        const HeldLock lock(machine->lockFile());
+        if (!lock.held(error) || !machine->readDocument(document, error)) {
             return nullptr;
         }
     }
@@ -377,14 +405,12 @@ bool Machine::setEnvironmentVariable(std::wstring_view name, std::optional<std::
 }
 
 Json Machine::settingsDocument() const {
-    MachineLock lock(lockFile());
-    lock.lock();
+    const HeldLock lock(lockFile());
     Json document;
     std::string error;
-    if (!readDocument(document, error)) {
+    if (!lock.held(error) || !readDocument(document, error)) {
         document = Json::object();
     }
-    lock.unlock();
     return document;
 }
 
@@ -404,16 +430,17 @@ ServiceBehaviour Machine::service(std::wstring_view name) const {
 }
 
 bool Machine::updateSettings(const std::function<bool(Json&, std::string&)>& edit, std::string& error) {
-    MachineLock lock(lockFile());
-    lock.lock();
+    const HeldLock lock(lockFile());
     Json document;
-    bool ok = readDocument(document, error) && edit(document, error);
-    if (ok) {
-        MachineSettings checked;
-        ok = settingsFromJson(document, checked, error) && writeDocument(settingsFile(), document, error);
+    if (!lock.held(error) || !readDocument(document, error) || !edit(document, error)) {
+        return false;
     }
-    lock.unlock();
-    return ok;
+    MachineSettings checked;
+    if (!settingsFromJson(document, checked, error)) {
+        error = "not written: " + error;
+        return false;
+    }
+    return writeDocument(settingsFile(), document, error);
 }
 
 bool Machine::setService(std::wstring_view name, const ServiceBehaviour& behaviour, std::string& error) {

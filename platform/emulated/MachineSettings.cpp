@@ -1,4 +1,4 @@
-#include "MachineSettings.h"
+#include "emulated/MachineSettings.h"
 
 #include "platform/WindowsText.h"
 

@@ -12,7 +12,7 @@
 // here are kept as they are whenever the file is rewritten.
 #pragma once
 
-#include "Machine.h"
+#include "emulated/Machine.h"
 
 #include <nlohmann/json.hpp>
 

@@ -18,7 +18,7 @@
 namespace qmplatform::emulated {
 
 struct RegFileValue {
-    std::wstring name; // empty: the key's default value, "@"
+    std::wstring name;   // empty: the key's default value, "@"
     bool remove = false; // "name"=-
     std::uint32_t type = kRegSz;
     std::vector<std::uint8_t> data; // as the registry stores it: texts in UTF-16LE with terminator
@@ -42,7 +42,9 @@ inline bool operator==(const RegFileValue& a, const RegFileValue& b) {
 inline bool operator==(const RegFileKey& a, const RegFileKey& b) {
     return a.path == b.path && a.remove == b.remove && a.values == b.values;
 }
-inline bool operator==(const RegFileContents& a, const RegFileContents& b) { return a.keys == b.keys; }
+inline bool operator==(const RegFileContents& a, const RegFileContents& b) {
+    return a.keys == b.keys;
+}
 
 // False with "line N: why" in `error` for anything regedit would not take as
 // it stands; `out` is then untouched.
