@@ -12,7 +12,8 @@ namespace qmplatform::emulated {
 
 namespace {
 
-long loadLog(const std::filesystem::path& path, bool missingIsEmpty, std::vector<std::vector<std::uint8_t>>& out) {
+long loadLog(const std::filesystem::path& path, bool missingIsEmpty,
+             std::vector<std::vector<std::uint8_t>>& out) {
     std::vector<std::uint8_t> file;
     const long error = readHostFile(path, file);
     if (error == kErrorFileNotFound && missingIsEmpty) {
@@ -66,7 +67,8 @@ EventLogHandle EmulatedEventLog::openBackup(std::wstring_view windowsPath, long&
 }
 
 long EmulatedEventLog::read(EventLogHandle handle, std::uint32_t flags, std::uint32_t recordNumber,
-                            std::span<std::uint8_t> buffer, std::uint32_t& bytesRead, std::uint32_t& bytesNeeded) {
+                            std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                            std::uint32_t& bytesNeeded) {
     std::lock_guard lock(mutex_);
     const auto it = logs_.find(reinterpret_cast<std::uintptr_t>(handle));
     if (it == logs_.end()) {

@@ -31,13 +31,13 @@ public:
 
     EventLogHandle open(std::wstring_view logName, long& error) override;
     EventLogHandle openBackup(std::wstring_view windowsPath, long& error) override;
-    long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber, std::span<std::uint8_t> buffer,
-              std::uint32_t& bytesRead, std::uint32_t& bytesNeeded) override;
+    long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
+              std::span<std::uint8_t> buffer, std::uint32_t& bytesRead, std::uint32_t& bytesNeeded) override;
     bool close(EventLogHandle log) override;
 
 private:
     struct OpenLog {
-        std::vector<std::vector<std::uint8_t>> records;  // oldest first
+        std::vector<std::vector<std::uint8_t>> records; // oldest first
         // The index of the record read last, or -1 before the first read.
         std::ptrdiff_t last = -1;
     };

@@ -10,7 +10,8 @@ namespace qmplatform::emulated {
 EmulatedMessageTables::EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries)
     : machine_(machine), libraries_(libraries) {}
 
-long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t messageId, std::uint32_t languageId,
+long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t messageId,
+                                          std::uint32_t languageId,
                                           std::span<const MessageArgument> arguments, std::size_t maxChars,
                                           std::wstring& out) {
     std::wstring windowsPath;

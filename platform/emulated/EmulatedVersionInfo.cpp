@@ -5,6 +5,7 @@
 #include "pe/ModuleResources.h"
 #include "pe/VersionBlock.h"
 #include "platform/Win32Codes.h"
+#include "platform/WindowsText.h"
 
 namespace qmplatform::emulated {
 
@@ -29,6 +30,15 @@ EmulatedVersionInfo::EmulatedVersionInfo(const Machine& machine, const ProgramVe
     }
 }
 
+bool EmulatedVersionInfo::isProgramFile(const std::filesystem::path& host) const {
+    // The mapping keeps the caller's spelling below a folder that does not
+    // exist, so two spellings of a missing file compare ignoring case.
+    const std::filesystem::path own = machine_.hostPath(machine_.programPath());
+    const std::u8string a = host.generic_u8string();
+    const std::u8string b = own.generic_u8string();
+    return equalNoCase(fromUtf8(std::string(a.begin(), a.end())), fromUtf8(std::string(b.begin(), b.end())));
+}
+
 long EmulatedVersionInfo::resourceOf(std::wstring_view windowsPath, std::vector<std::uint8_t>& file,
                                      std::span<const std::uint8_t>& resource) const {
     const std::filesystem::path host = machine_.hostPath(windowsPath);
@@ -37,7 +47,7 @@ long EmulatedVersionInfo::resourceOf(std::wstring_view windowsPath, std::vector<
         error = pe::findVersionResource(file, resource);
     }
     if (error != kErrorSuccess && !ownBlock_.empty() && !machine_.programPath().empty() && !host.empty() &&
-        host == machine_.hostPath(machine_.programPath())) {
+        isProgramFile(host)) {
         resource = ownBlock_;
         return kErrorSuccess;
     }

@@ -5,6 +5,7 @@
 #include "platform/ProgramVersion.h"
 #include "platform/VersionInfo.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,8 @@ public:
     // `ownVersion`: the running program's description, answered for its own
     // file (the machine's programPath()) when that file holds no PE version
     // resource itself, as a program built for Linux does not.
-    explicit EmulatedVersionInfo(const Machine& machine, const ProgramVersionDescription* ownVersion = programVersion());
+    explicit EmulatedVersionInfo(const Machine& machine,
+                                 const ProgramVersionDescription* ownVersion = programVersion());
 
     std::uint32_t infoSize(std::wstring_view windowsPath, long& error) override;
     bool info(std::wstring_view windowsPath, std::span<std::uint8_t> buffer, long& error) override;
@@ -26,6 +28,7 @@ public:
                     VersionQueryResult& out) override;
 
 private:
+    bool isProgramFile(const std::filesystem::path& host) const;
     long resourceOf(std::wstring_view windowsPath, std::vector<std::uint8_t>& file,
                     std::span<const std::uint8_t>& resource) const;
 

@@ -23,15 +23,15 @@ public:
         return result(api_.openBackup(path.c_str()), error);
     }
 
-    long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber, std::span<std::uint8_t> buffer,
-              std::uint32_t& bytesRead, std::uint32_t& bytesNeeded) override {
+    long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
+              std::span<std::uint8_t> buffer, std::uint32_t& bytesRead, std::uint32_t& bytesNeeded) override {
         if (buffer.size() > kEventLogMaxReadBuffer) {
             return kErrorInvalidParameter;
         }
         std::uint32_t read = 0;
         std::uint32_t needed = 0;
-        if (!api_.read(log, flags, recordNumber, buffer.data(), static_cast<std::uint32_t>(buffer.size()), &read,
-                       &needed)) {
+        if (!api_.read(log, flags, recordNumber, buffer.data(), static_cast<std::uint32_t>(buffer.size()),
+                       &read, &needed)) {
             const long error = static_cast<long>(api_.lastError());
             if (error == kErrorInsufficientBuffer) {
                 bytesNeeded = needed;

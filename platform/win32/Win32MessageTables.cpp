@@ -35,8 +35,9 @@ public:
         auto* args = reinterpret_cast<va_list*>(array.data());
         if (maxChars == 0) {
             wchar_t* allocated = nullptr;
-            const DWORD n = FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER, reinterpret_cast<HMODULE>(module),
-                                           messageId, languageId, reinterpret_cast<wchar_t*>(&allocated), 0, args);
+            const DWORD n =
+                FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER, reinterpret_cast<HMODULE>(module),
+                               messageId, languageId, reinterpret_cast<wchar_t*>(&allocated), 0, args);
             if (n == 0) {
                 return static_cast<long>(GetLastError());
             }
@@ -45,8 +46,8 @@ public:
             return kErrorSuccess;
         }
         std::wstring buffer(maxChars, L'\0');
-        const DWORD n = FormatMessageW(flags, reinterpret_cast<HMODULE>(module), messageId, languageId, buffer.data(),
-                                       static_cast<DWORD>(maxChars), args);
+        const DWORD n = FormatMessageW(flags, reinterpret_cast<HMODULE>(module), messageId, languageId,
+                                       buffer.data(), static_cast<DWORD>(maxChars), args);
         if (n == 0) {
             return static_cast<long>(GetLastError());
         }

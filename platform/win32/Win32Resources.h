@@ -20,12 +20,12 @@ std::unique_ptr<MessageTables> makeWin32MessageTables();
 // nothing). Handles are the system's HANDLEs.
 struct Win32EventLogApi {
     std::function<void*(const wchar_t* logName)> open;        // OpenEventLogW(NULL, name)
-    std::function<void*(const wchar_t* fileName)> openBackup;  // OpenBackupEventLogW(NULL, file)
+    std::function<void*(const wchar_t* fileName)> openBackup; // OpenBackupEventLogW(NULL, file)
     std::function<bool(void* log, std::uint32_t flags, std::uint32_t recordNumber, void* buffer,
                        std::uint32_t size, std::uint32_t* bytesRead, std::uint32_t* bytesNeeded)>
-        read;                                                  // ReadEventLogW
-    std::function<bool(void* log)> close;                      // CloseEventLog
-    std::function<std::uint32_t()> lastError;                  // GetLastError
+        read;                                 // ReadEventLogW
+    std::function<bool(void* log)> close;     // CloseEventLog
+    std::function<std::uint32_t()> lastError; // GetLastError
 };
 Win32EventLogApi systemEventLogApi();
 

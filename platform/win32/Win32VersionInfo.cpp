@@ -37,7 +37,8 @@ public:
         const std::wstring path(subBlock);
         void* value = nullptr;
         UINT length = 0;
-        if (block.empty() || !VerQueryValueW(block.data(), path.c_str(), &value, &length) || value == nullptr) {
+        if (block.empty() || !VerQueryValueW(block.data(), path.c_str(), &value, &length) ||
+            value == nullptr) {
             return false;
         }
         const auto* start = static_cast<const std::uint8_t*>(value);

@@ -57,8 +57,9 @@ void copyVersionInfo(std::span<const std::uint8_t> resource, std::span<std::uint
     }
 }
 
-long formatModuleMessage(std::span<const std::uint8_t> file, std::uint32_t messageId, std::uint32_t languageId,
-                         std::span<const MessageArgument> arguments, std::size_t maxChars, std::wstring& out) {
+long formatModuleMessage(std::span<const std::uint8_t> file, std::uint32_t messageId,
+                         std::uint32_t languageId, std::span<const MessageArgument> arguments,
+                         std::size_t maxChars, std::wstring& out) {
     PeImage image;
     PeStatus status = PeImage::parse(file, image);
     std::span<const std::uint8_t> table;
@@ -68,8 +69,8 @@ long formatModuleMessage(std::span<const std::uint8_t> file, std::uint32_t messa
         } else {
             const auto language = static_cast<std::uint16_t>(languageId);
             std::uint16_t found = 0;
-            status = image.findResource(kRtMessageTable, 1, std::span<const std::uint16_t>(&language, 1), table,
-                                        &found);
+            status = image.findResource(kRtMessageTable, 1, std::span<const std::uint16_t>(&language, 1),
+                                        table, &found);
             if (status == PeStatus::Ok && found != language) {
                 status = PeStatus::ResourceLangNotFound;
             }

@@ -34,7 +34,8 @@ void copyVersionInfo(std::span<const std::uint8_t> resource, std::span<std::uint
 // FormatMessageW from a module file's message table. `languageId` 0 uses
 // the loader's order; another asks for that language only
 // (kErrorResourceLangNotFound when the table lacks it).
-long formatModuleMessage(std::span<const std::uint8_t> file, std::uint32_t messageId, std::uint32_t languageId,
-                         std::span<const MessageArgument> arguments, std::size_t maxChars, std::wstring& out);
+long formatModuleMessage(std::span<const std::uint8_t> file, std::uint32_t messageId,
+                         std::uint32_t languageId, std::span<const MessageArgument> arguments,
+                         std::size_t maxChars, std::wstring& out);
 
 } // namespace qmplatform::pe
