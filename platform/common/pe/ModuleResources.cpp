@@ -41,7 +41,8 @@ long findVersionResource(std::span<const std::uint8_t> file, std::span<const std
     if (status == PeStatus::Ok) {
         status = image.findResource(kRtVersion, 1, kLoaderLanguages, resource);
     }
-    return lookupError(status);
+    // A module without any resources is told apart from one that has others.
+    return status == PeStatus::NoResources ? kErrorResourceDataNotFound : lookupError(status);
 }
 
 std::uint32_t versionInfoBufferSize(std::span<const std::uint8_t> resource) {

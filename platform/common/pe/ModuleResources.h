@@ -18,9 +18,9 @@ namespace qmplatform::pe {
 inline constexpr std::uint16_t kLoaderLanguages[] = {0x0000, 0x0400, 0x0800, 0x0409, 0x0009};
 
 // kErrorSuccess and the VS_VERSIONINFO resource; kErrorResourceDataNotFound
-// for bytes that are no PE file, kErrorBadExeFormat for a damaged one,
-// kErrorResourceTypeNotFound / kErrorResourceNameNotFound when the version
-// resource is missing.
+// for bytes that are no PE file or a module without resources,
+// kErrorBadExeFormat for a damaged one, kErrorResourceTypeNotFound /
+// kErrorResourceNameNotFound when only the version resource is missing.
 long findVersionResource(std::span<const std::uint8_t> file, std::span<const std::uint8_t>& resource);
 
 // GetFileVersionInfoSizeW's answer for a resource: twice its size and four
