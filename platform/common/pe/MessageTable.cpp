@@ -134,4 +134,31 @@ MessageLookup findMessage(std::span<const std::uint8_t> table, std::uint32_t id,
     return MessageLookup::NotFound;
 }
 
+MessageLookup listMessages(std::span<const std::uint8_t> table, std::vector<std::pair<std::uint32_t, std::wstring>>& out,
+                           std::size_t limit) {
+    std::uint32_t blockCount = 0;
+    if (!bytes::readU32(table, 0, blockCount) ||
+        !bytes::fits(table, 4, static_cast<std::size_t>(blockCount) * kMessageBlockSize)) {
+        return MessageLookup::Malformed;
+    }
+    std::vector<std::pair<std::uint32_t, std::wstring>> messages;
+    for (std::uint32_t b = 0; b < blockCount; ++b) {
+        const std::size_t at = 4 + static_cast<std::size_t>(b) * kMessageBlockSize;
+        const std::uint32_t low = bytes::u32At(table, at);
+        const std::uint32_t high = bytes::u32At(table, at + 4);
+        for (std::uint64_t id = low; id <= high; ++id) {
+            if (messages.size() >= limit) {
+                return MessageLookup::Malformed;
+            }
+            std::wstring text;
+            if (findMessage(table, static_cast<std::uint32_t>(id), text) != MessageLookup::Found) {
+                return MessageLookup::Malformed;
+            }
+            messages.emplace_back(static_cast<std::uint32_t>(id), std::move(text));
+        }
+    }
+    out = std::move(messages);
+    return MessageLookup::Found;
+}
+
 } // namespace qmplatform::pe

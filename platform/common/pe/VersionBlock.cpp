@@ -109,6 +109,41 @@ bool queryVersionValue(std::span<const std::uint8_t> block, std::wstring_view su
     return true;
 }
 
+bool listVersionStrings(std::span<const std::uint8_t> block, std::vector<VersionString>& out) {
+    Node root;
+    Node stringFileInfo;
+    if (!readNode(block, 0, block.size(), root, true) || !findChild(block, root, L"StringFileInfo", stringFileInfo)) {
+        return false;
+    }
+    std::vector<VersionString> strings;
+    for (std::size_t at = stringFileInfo.childrenStart; at + kVersionNodeHeaderSize <= stringFileInfo.end;) {
+        Node table;
+        if (!readNode(block, at, stringFileInfo.end, table)) {
+            return false;
+        }
+        for (std::size_t e = table.childrenStart; e + kVersionNodeHeaderSize <= table.end;) {
+            Node entry;
+            if (!readNode(block, e, table.end, entry)) {
+                return false;
+            }
+            std::wstring value;
+            std::size_t next = 0;
+            if (!bytes::readUtf16Z(block, entry.valueStart, entry.valueStart + entry.valueBytes, value, next)) {
+                std::u16string units;
+                for (std::size_t i = 0; i + 1 < entry.valueBytes; i += 2) {
+                    units.push_back(static_cast<char16_t>(bytes::u16At(block, entry.valueStart + i)));
+                }
+                value = bytes::fromUtf16(units);
+            }
+            strings.push_back({table.key, entry.key, value});
+            e = align4(entry.end);
+        }
+        at = align4(table.end);
+    }
+    out = std::move(strings);
+    return true;
+}
+
 namespace {
 
 // Writes a node: header, key, value, children; fills wLength at the end.

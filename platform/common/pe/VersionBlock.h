@@ -32,6 +32,14 @@ struct VersionValue {
 // False when the block is malformed or has no such node.
 bool queryVersionValue(std::span<const std::uint8_t> block, std::wstring_view subBlock, VersionValue& out);
 
+// Every StringFileInfo entry: its table ("040904b0"), name and text.
+struct VersionString {
+    std::wstring table;
+    std::wstring name;
+    std::wstring value;
+};
+bool listVersionStrings(std::span<const std::uint8_t> block, std::vector<VersionString>& out);
+
 // A version resource as the programs describe it.
 struct VersionDescription {
     std::uint16_t fileVersion[4] = {0, 0, 0, 0};
