@@ -25,7 +25,8 @@ std::wstring pathCanonicalize(std::wstring_view path);
 // unknown name the text is kept and its closing '%' may open the next
 // reference, as Windows scans it ("%NOPE%PATH%" gives "%NOPE" and the value
 // of PATH); a '%' without a closing one is kept.
-std::wstring expandEnvironmentText(std::wstring_view text,
-                                   const std::function<std::optional<std::wstring>(std::wstring_view)>& lookup);
+std::wstring
+expandEnvironmentText(std::wstring_view text,
+                      const std::function<std::optional<std::wstring>(std::wstring_view)>& lookup);
 
 } // namespace qmplatform
