@@ -44,8 +44,14 @@ const SampleEvent kEvents[] = {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.evt\n", argv[0]);
+    // The layout: "sample" (what the machines have), or one of the forms the
+    // cross-check with other readers needs: "plain" (not wrapped, the file
+    // just large enough), "eof-wrapped" (the end-of-file record itself
+    // crosses the end of the file), "dirty" (a header left unflushed).
+    const std::string layout = argc == 3 ? argv[2] : "sample";
+    if (argc < 2 || argc > 3 ||
+        (layout != "sample" && layout != "plain" && layout != "eof-wrapped" && layout != "dirty")) {
+        std::fprintf(stderr, "usage: %s OUTPUT.evt [sample|plain|eof-wrapped|dirty]\n", argv[0]);
         return 2;
     }
     std::vector<EventRecordSpec> records;
@@ -60,6 +66,9 @@ int main(int argc, char** argv) {
         if (std::wstring(e.source) == L"Application Error") {
             r.data = {0x41, 0x70, 0x70, 0x43, 0x72, 0x61, 0x73, 0x68};
         }
+        if (std::wstring(e.source) == L"Service Control Manager") {
+            r.userSid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};  // S-1-5-18, LocalSystem
+        }
         records.push_back(r);
     }
     qmplatform::evt::EvtWriteOptions options;
@@ -67,6 +76,19 @@ int main(int argc, char** argv) {
     options.startOffset = 0xFC00;
     options.firstRecordNumber = 1207;
     options.retention = 604800;
+    if (layout == "plain") {
+        options = {};
+        options.firstRecordNumber = 1207;
+    } else if (layout == "dirty") {
+        options.startOffset = 0x400;
+        options.dirty = true;
+    } else if (layout == "eof-wrapped") {
+        std::size_t total = 0;
+        for (const EventRecordSpec& r : records) {
+            total += qmplatform::evt::encodeEventRecord(r, 0).size();
+        }
+        options.startOffset = static_cast<std::uint32_t>(options.fileSize - total - 20);
+    }
     std::string error;
     const auto file = qmplatform::evt::writeEvtFile(records, options, error);
     if (file.empty()) {
