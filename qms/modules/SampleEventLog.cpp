@@ -27,15 +27,30 @@ struct SampleEvent {
 
 const SampleEvent kEvents[] = {
     {0, L"EventLog", 0x80001776u, qmplatform::kEventTypeInformation, {}},
-    {1, L"Service Control Manager", 0x40001B7Du, qmplatform::kEventTypeInformation, {L"QuillmarkService", L"running"}},
+    {1,
+     L"Service Control Manager",
+     0x40001B7Du,
+     qmplatform::kEventTypeInformation,
+     {L"QuillmarkService", L"running"}},
     {1, L"QuillmarkService", 0x40000064u, qmplatform::kEventTypeInformation, {L"QuillmarkService"}},
     {7, L"QuillmarkService", 0x80000066u, qmplatform::kEventTypeWarning, {L"E:", L"30"}},
-    {9, L"MsiInstaller", 0x000003F3u, qmplatform::kEventTypeInformation, {L"Quillmark System Software", L"3.10.0.7"}},
-    {12, L"QuillmarkService", 0xC0000067u, qmplatform::kEventTypeError, {L"17", L"0x231", L"drive not ready"}},
+    {9,
+     L"MsiInstaller",
+     0x000003F3u,
+     qmplatform::kEventTypeInformation,
+     {L"Quillmark System Software", L"3.10.0.7"}},
+    {12,
+     L"QuillmarkService",
+     0xC0000067u,
+     qmplatform::kEventTypeError,
+     {L"17", L"0x231", L"drive not ready"}},
     {15, L"QuillmarkServiceMonitor", 0x00000001u, qmplatform::kEventTypeInformation, {L"heartbeat"}},
     {20, L"QuillmarkService", 0xC000012Cu, qmplatform::kEventTypeError, {L"unknown condition"}},
     {21, L"QuillmarkService", 0x40000065u, 0, {L"QuillmarkService"}},
-    {30, L"QuillmarkService", 0xC00000C8u, qmplatform::kEventTypeError,
+    {30,
+     L"QuillmarkService",
+     0xC00000C8u,
+     qmplatform::kEventTypeError,
      {L"C:\\Program Files\\Common Files\\Quillmark\\QMPrtEn.dll"}},
     {31, L"Application Error", 0x000003E8u, qmplatform::kEventTypeError, {L"jobview.exe", L"1.0.0.0"}},
     {40, L"QuillmarkService", 0x40000064u, qmplatform::kEventTypeInformation, {L"QuillmarkService"}},
@@ -67,7 +82,7 @@ int main(int argc, char** argv) {
             r.data = {0x41, 0x70, 0x70, 0x43, 0x72, 0x61, 0x73, 0x68};
         }
         if (std::wstring(e.source) == L"Service Control Manager") {
-            r.userSid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};  // S-1-5-18, LocalSystem
+            r.userSid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}; // S-1-5-18, LocalSystem
         }
         records.push_back(r);
     }

@@ -50,13 +50,14 @@ std::string hex(std::span<const std::uint8_t> data) {
 }
 
 std::string versionText(std::uint32_t ms, std::uint32_t ls) {
-    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
-           std::to_string(ls & 0xFFFF);
+    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) +
+           "." + std::to_string(ls & 0xFFFF);
 }
 
 constexpr const wchar_t* kStandardStrings[] = {
-    L"Comments",         L"CompanyName",      L"FileDescription", L"FileVersion",  L"InternalName", L"LegalCopyright",
-    L"LegalTrademarks",  L"OriginalFilename", L"PrivateBuild",    L"ProductName",  L"ProductVersion", L"SpecialBuild",
+    L"Comments",     L"CompanyName",    L"FileDescription", L"FileVersion",
+    L"InternalName", L"LegalCopyright", L"LegalTrademarks", L"OriginalFilename",
+    L"PrivateBuild", L"ProductName",    L"ProductVersion",  L"SpecialBuild",
 };
 
 // The services a command reads through: the emulated machine's, or the
@@ -266,7 +267,8 @@ std::vector<MessageArgument> argumentsFor(std::wstring_view pattern) {
             continue;
         }
         const std::size_t close = pattern.find(L'!', pos + 1);
-        const std::wstring_view spec = pattern.substr(pos + 1, close == std::wstring_view::npos ? 0 : close - pos - 1);
+        const std::wstring_view spec =
+            pattern.substr(pos + 1, close == std::wstring_view::npos ? 0 : close - pos - 1);
         int next = insert;
         for (wchar_t c : spec) {
             if (c == L'*' && next <= 99) {
@@ -274,9 +276,11 @@ std::vector<MessageArgument> argumentsFor(std::wstring_view pattern) {
                 ++next;
             }
         }
-        if (!spec.empty() && next <= 99 && std::wstring_view(L"diuxXoc").find(spec.back()) != std::wstring_view::npos) {
+        if (!spec.empty() && next <= 99 &&
+            std::wstring_view(L"diuxXoc").find(spec.back()) != std::wstring_view::npos) {
             args[static_cast<std::size_t>(next - 1)] =
-                MessageArgument::fromNumber(spec.back() == L'c' ? 0x40u + static_cast<unsigned>(next) : 1000u + static_cast<unsigned>(next));
+                MessageArgument::fromNumber(spec.back() == L'c' ? 0x40u + static_cast<unsigned>(next)
+                                                                : 1000u + static_cast<unsigned>(next));
         }
     }
     return args;
@@ -331,11 +335,16 @@ Json recordJson(std::span<const std::uint8_t> record) {
     for (const std::wstring& s : view.strings) {
         strings.push_back(utf8(s));
     }
-    return {{"recordNumber", view.recordNumber}, {"timeGenerated", view.timeGenerated},
-            {"timeWritten", view.timeWritten},   {"eventId", view.eventId},
-            {"eventType", view.eventType},       {"eventCategory", view.eventCategory},
-            {"sourceName", utf8(view.sourceName)}, {"computerName", utf8(view.computerName)},
-            {"userSid", hex(view.userSid)},      {"strings", strings},
+    return {{"recordNumber", view.recordNumber},
+            {"timeGenerated", view.timeGenerated},
+            {"timeWritten", view.timeWritten},
+            {"eventId", view.eventId},
+            {"eventType", view.eventType},
+            {"eventCategory", view.eventCategory},
+            {"sourceName", utf8(view.sourceName)},
+            {"computerName", utf8(view.computerName)},
+            {"userSid", hex(view.userSid)},
+            {"strings", strings},
             {"data", hex(view.data)}};
 }
 
@@ -364,19 +373,22 @@ Json evtJson(const std::string& file, bool& ok) {
 } // namespace
 
 int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Version resources, message tables and event logs, as the system and the emulated machine read "
-                 "them",
-                 "qmres"};
+    CLI::App app{
+        "Version resources, message tables and event logs, as the system and the emulated machine read "
+        "them",
+        "qmres"};
     app.require_subcommand(1);
     std::vector<std::string> files;
     std::string machineDir;
     std::string backup;
     std::string logName = "Application";
 
-    CLI::App* pe = app.add_subcommand("pe", "the project's PE reader's view of files: resources, version, messages");
+    CLI::App* pe =
+        app.add_subcommand("pe", "the project's PE reader's view of files: resources, version, messages");
     pe->add_option("FILE", files, "PE files (host paths)")->required();
     CLI::App* version = app.add_subcommand("version", "version resources through the version functions");
-    version->add_option("--machine", machineDir, "emulated machine folder (default: the real system on Windows)");
+    version->add_option("--machine", machineDir,
+                        "emulated machine folder (default: the real system on Windows)");
     version->add_option("PATH", files, "Windows paths")->required();
     CLI::App* messages = app.add_subcommand("messages", "every message of a module through FormatMessage");
     messages->add_option("--machine", machineDir, "emulated machine folder");
@@ -430,16 +442,18 @@ int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostre
             ok = error.empty();
         } else if (logCommand->parsed()) {
             long openError = 0;
-            const EventLogHandle handle = backup.empty() ? backends.log->open(fromUtf8(logName), openError)
-                                                         : backends.log->openBackup(fromUtf8(backup), openError);
+            const EventLogHandle handle = backup.empty()
+                                              ? backends.log->open(fromUtf8(logName), openError)
+                                              : backends.log->openBackup(fromUtf8(backup), openError);
             if (handle == nullptr) {
                 err << "qmres: cannot open the event log: error " << openError << "\n";
                 return kExitFailed;
             }
             Json records = Json::array();
-            const long end = readEventLogBackwards(*backends.log, handle, 65536, [&](std::span<const std::uint8_t> r) {
-                records.push_back(recordJson(r));
-            });
+            const long end =
+                readEventLogBackwards(*backends.log, handle, 65536, [&](std::span<const std::uint8_t> r) {
+                    records.push_back(recordJson(r));
+                });
             backends.log->close(handle);
             result = {{"log", backup.empty() ? logName : backup}, {"end", end}, {"records", records}};
             ok = end == kErrorHandleEof;

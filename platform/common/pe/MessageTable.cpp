@@ -134,8 +134,8 @@ MessageLookup findMessage(std::span<const std::uint8_t> table, std::uint32_t id,
     return MessageLookup::NotFound;
 }
 
-MessageLookup listMessages(std::span<const std::uint8_t> table, std::vector<std::pair<std::uint32_t, std::wstring>>& out,
-                           std::size_t limit) {
+MessageLookup listMessages(std::span<const std::uint8_t> table,
+                           std::vector<std::pair<std::uint32_t, std::wstring>>& out, std::size_t limit) {
     std::uint32_t blockCount = 0;
     if (!bytes::readU32(table, 0, blockCount) ||
         !bytes::fits(table, 4, static_cast<std::size_t>(blockCount) * kMessageBlockSize)) {

@@ -24,7 +24,8 @@ MessageLookup findMessage(std::span<const std::uint8_t> table, std::uint32_t id,
 
 // Every message of the table in identifier order, at most `limit` of them;
 // Malformed when an entry lies outside the table.
-MessageLookup listMessages(std::span<const std::uint8_t> table, std::vector<std::pair<std::uint32_t, std::wstring>>& out,
+MessageLookup listMessages(std::span<const std::uint8_t> table,
+                           std::vector<std::pair<std::uint32_t, std::wstring>>& out,
                            std::size_t limit = 100000);
 
 // Code page 1252 to UTF-32/UTF-16 code point; bytes 1252 leaves undefined

@@ -112,7 +112,8 @@ bool queryVersionValue(std::span<const std::uint8_t> block, std::wstring_view su
 bool listVersionStrings(std::span<const std::uint8_t> block, std::vector<VersionString>& out) {
     Node root;
     Node stringFileInfo;
-    if (!readNode(block, 0, block.size(), root, true) || !findChild(block, root, L"StringFileInfo", stringFileInfo)) {
+    if (!readNode(block, 0, block.size(), root, true) ||
+        !findChild(block, root, L"StringFileInfo", stringFileInfo)) {
         return false;
     }
     std::vector<VersionString> strings;
@@ -128,7 +129,8 @@ bool listVersionStrings(std::span<const std::uint8_t> block, std::vector<Version
             }
             std::wstring value;
             std::size_t next = 0;
-            if (!bytes::readUtf16Z(block, entry.valueStart, entry.valueStart + entry.valueBytes, value, next)) {
+            if (!bytes::readUtf16Z(block, entry.valueStart, entry.valueStart + entry.valueBytes, value,
+                                   next)) {
                 std::u16string units;
                 for (std::size_t i = 0; i + 1 < entry.valueBytes; i += 2) {
                     units.push_back(static_cast<char16_t>(bytes::u16At(block, entry.valueStart + i)));

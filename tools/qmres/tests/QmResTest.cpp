@@ -32,8 +32,8 @@ Outcome run(const std::vector<std::string>& args) {
 
 void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> module() {
@@ -62,22 +62,24 @@ protected:
         record.eventId = 0xC0000067;
         record.strings = {L"17"};
         const std::vector<evt::EventRecordSpec> records(3, record);
-        writeFile(machine->hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evt::writeEvtFile(records, {}, error));
+        writeFile(machine->hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"),
+                  evt::writeEvtFile(records, {}, error));
     }
     fs::path root_;
 };
 
 TEST_F(QmRes, ReadsVersionsAndMessagesOnAMachine) {
-    Outcome r = run({"version", "--machine", root_.string(), "C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll",
-                 "C:\\missing.dll"});
-    EXPECT_EQ(r.status, qmres::kExitFailed) << r.err;  // the missing one
+    Outcome r = run({"version", "--machine", root_.string(),
+                     "C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll", "C:\\missing.dll"});
+    EXPECT_EQ(r.status, qmres::kExitFailed) << r.err; // the missing one
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j[0]["fileVersion"], "3.10.0.7");
     EXPECT_EQ(j[0]["strings"]["FileVersion"]["value"], "3.10.0.7");
     EXPECT_EQ(j[0]["strings"]["FileVersion"]["length"], 9);
     EXPECT_EQ(j[1]["error"], 2);
 
-    r = run({"messages", "--machine", root_.string(), "C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll"});
+    r = run(
+        {"messages", "--machine", root_.string(), "C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll"});
     ASSERT_EQ(r.status, qmres::kExitOk) << r.err;
     j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["messages"][0]["text"], "Job <1> failed with 1002.\r\n");
