@@ -165,7 +165,7 @@ def wine_env(win64):
     env = dict(os.environ)
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
-    env.update(WINEPREFIX=os.path.join(win64, "wineprefix"), WINEDEBUG="-all",
+    env.update(WINEPREFIX=os.path.abspath(os.path.join(win64, "wineprefix")), WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     return env
 
@@ -200,6 +200,8 @@ def check_wine(native, win64):
 
     def run_wine(*args):
         out = subprocess.run(["wine", exe, *args], capture_output=True, text=True, env=wine_env(win64))
+        if not out.stdout.startswith(("[", "{")):
+            sys.exit(f"qmres.exe {args[0]} under Wine failed ({out.returncode}): {out.stderr[-2000:]}")
         return json.loads(out.stdout)
 
     emulated = qmres(native, "version", "--machine", machine, *windows)
