@@ -187,7 +187,15 @@ TEST(SampleMachines, TheCommittedSamplesAreCurrent) {
         std::string error;
         ASSERT_TRUE(qmmachine::buildSampleMachine(name, built, error)) << error;
         const auto expected = filesBelow(built);
-        const auto committed = filesBelow(sourceSamples() / name);
+        auto committed = filesBelow(sourceSamples() / name);
+        // The host software's modules and event log come from a second step
+        // (qms/modules), which lists what it added and checks it itself.
+        std::ifstream content(sourceSamples() / "sample-content.txt");
+        for (std::string line; std::getline(content, line);) {
+            if (line.starts_with(name + "/")) {
+                committed.erase(line.substr(name.size() + 1));
+            }
+        }
         ASSERT_EQ(expected.size(), committed.size()) << name << ": run scripts/make-sample-machines";
         for (const auto& [file, contents] : expected) {
             const auto it = committed.find(file);
