@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace qmplatform {
 
@@ -12,5 +13,8 @@ public:
     virtual std::uint64_t nowMs() const = 0;
     virtual void sleepMs(std::uint32_t milliseconds) = 0;
 };
+
+// The machine's monotonic clock; sleeps really wait.
+std::unique_ptr<Clock> makeSystemClock();
 
 } // namespace qmplatform

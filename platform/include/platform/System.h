@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace qmplatform {
 
@@ -34,6 +35,9 @@ public:
 
 // Windows: the real system. Elsewhere: the machine that QUILLMARK_SYSROOT
 // names, or the user's own copy of the shipped default machine.
+// Null with the reason in `error` when no machine can be opened.
+std::unique_ptr<System> makeDefaultSystem(std::string& error);
+// The same, throwing std::runtime_error with the reason.
 std::unique_ptr<System> makeDefaultSystem();
 
 } // namespace qmplatform

@@ -34,6 +34,11 @@ inline constexpr long kErrorResourceTypeNotFound = 1813;
 inline constexpr long kErrorMrMidNotFound = 317;
 inline constexpr long kErrorNotAllAssigned = 1300;
 inline constexpr long kErrorEventlogFileCorrupt = 1500;
+inline constexpr long kErrorBadPathname = 161;
+inline constexpr long kErrorCantRead = 1012;
+inline constexpr long kErrorRegistryCorrupt = 1015;
+inline constexpr long kErrorRegistryIoFailed = 1016;
+inline constexpr long kErrorKeyDeleted = 1018;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegNone = 0;
@@ -74,5 +79,19 @@ inline constexpr std::uint32_t kEwxForce = 0x00000004;
 
 // Windows' MAX_PATH, which PathAppend and GetModuleFileName work within.
 inline constexpr std::size_t kMaxPath = 260;
+
+// Services, environment and privileges.
+inline constexpr long kErrorInvalidName = 123;
+inline constexpr long kErrorEnvvarNotFound = 203;
+inline constexpr long kErrorPrivilegeNotHeld = 1314;
+
+// HRESULTs of the shell (SHGetFolderPath): negative, as Windows' 32-bit values are.
+inline constexpr long kSOk = 0;
+inline constexpr long kEInvalidArg = static_cast<std::int32_t>(0x80070057u);
+inline constexpr long kHresultFileNotFound = static_cast<std::int32_t>(0x80070002u);
+
+// Flag bits a CSIDL may carry; CSIDL_FLAG_CREATE makes a missing folder.
+inline constexpr int kCsidlFlagCreate = 0x8000;
+inline constexpr int kCsidlFolderMask = 0x00FF;
 
 } // namespace qmplatform

@@ -1,0 +1,27 @@
+// Which machine a program uses when nobody hands it one: the folder that
+// QUILLMARK_SYSROOT names, or else the user's own copy of the shipped default
+// machine, made on first use in the user's data folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace qmplatform::emulated {
+
+// $XDG_DATA_HOME/quillmark/machine (~/.local/share/...; %LOCALAPPDATA% on Windows).
+std::filesystem::path userMachineFolder();
+
+// The shipped default machine: share/quillmark/machines/healthy beside the
+// program's folder, else the one in the source tree the program was built from.
+std::filesystem::path shippedDefaultMachine();
+
+// QUILLMARK_SYSROOT when set (it must be a machine folder); otherwise the
+// user's copy, made from the shipped machine when missing. Two programs
+// starting at once make one copy between them.
+bool defaultMachineRoot(std::filesystem::path& root, std::string& error);
+
+// Copies a machine folder to a new place, leaving out its lock and any
+// half-written file.
+bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+
+} // namespace qmplatform::emulated

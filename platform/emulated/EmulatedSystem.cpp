@@ -1,0 +1,55 @@
+#include "emulated/EmulatedSystem.h"
+
+#include "emulated/EmulatedTextCodec.h"
+
+namespace qmplatform::emulated {
+
+namespace {
+
+// Stands in until the machine's library loader is part of the system.
+class NoLibraries final : public DynamicLibraries {
+public:
+    ModuleHandle load(std::wstring_view, std::uint32_t, long& error) override {
+        error = kErrorModNotFound;
+        return nullptr;
+    }
+    void* resolve(ModuleHandle, const char*) override { return nullptr; }
+    bool free(ModuleHandle) override { return false; }
+    long moduleFileName(ModuleHandle, std::wstring&) override { return kErrorInvalidHandle; }
+    std::uint32_t setErrorMode(std::uint32_t mode) override {
+        const std::uint32_t previous = mode_;
+        mode_ = mode;
+        return previous;
+    }
+
+private:
+    std::uint32_t mode_ = 0;
+};
+
+} // namespace
+
+EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedSystemOptions& options)
+    : machine_(std::move(machine)), clock_(options.clock ? options.clock : std::shared_ptr<Clock>(makeSystemClock())) {
+    registry_ = std::make_unique<EmulatedRegistry>(EmulatedRegistry::Options{
+        machine_->hiveFolder(), machine_->lockFile(), machine_->administrator()});
+    text_ = makeEmulatedTextCodec();
+    environment_ = std::make_unique<EmulatedEnvironment>(*machine_);
+    shellFolders_ = std::make_unique<EmulatedShellFolders>(*machine_);
+    files_ = std::make_unique<EmulatedFiles>(*machine_);
+    services_ = std::make_unique<EmulatedServiceControl>(*machine_, *registry_, *clock_);
+    power_ = std::make_unique<EmulatedPower>(*machine_);
+    libraries_ = std::make_unique<NoLibraries>();
+}
+
+EmulatedSystem::~EmulatedSystem() = default;
+
+std::unique_ptr<EmulatedSystem> makeEmulatedSystem(const std::filesystem::path& root,
+                                                   const EmulatedSystemOptions& options, std::string& error) {
+    std::unique_ptr<Machine> machine = Machine::open(root, Machine::Options{options.programPath}, error);
+    if (!machine) {
+        return nullptr;
+    }
+    return std::make_unique<EmulatedSystem>(std::move(machine), options);
+}
+
+} // namespace qmplatform::emulated

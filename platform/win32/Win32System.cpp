@@ -1,0 +1,53 @@
+#include "win32/Win32System.h"
+
+#include "win32/Win32Backends.h"
+#include "win32/Win32Registry.h"
+
+#include <windows.h>
+
+namespace qmplatform {
+
+namespace {
+
+// Stands in until the library loader is part of the system.
+class NoLibraries final : public DynamicLibraries {
+public:
+    ModuleHandle load(std::wstring_view, std::uint32_t, long& error) override {
+        error = kErrorModNotFound;
+        return nullptr;
+    }
+    void* resolve(ModuleHandle, const char*) override { return nullptr; }
+    bool free(ModuleHandle) override { return false; }
+    long moduleFileName(ModuleHandle, std::wstring&) override { return kErrorInvalidHandle; }
+    std::uint32_t setErrorMode(std::uint32_t mode) override { return SetErrorMode(mode); }
+};
+
+class Win32System final : public System {
+public:
+    Registry& registry() override { return *registry_; }
+    TextCodec& text() override { return *text_; }
+    Environment& environment() override { return *environment_; }
+    ShellFolders& shellFolders() override { return *shellFolders_; }
+    Files& files() override { return *files_; }
+    ServiceControl& services() override { return *services_; }
+    Power& power() override { return *power_; }
+    Clock& clock() override { return *clock_; }
+    DynamicLibraries& libraries() override { return *libraries_; }
+
+private:
+    std::unique_ptr<Registry> registry_ = makeWin32Registry();
+    std::unique_ptr<TextCodec> text_ = makeWin32TextCodec();
+    std::unique_ptr<Environment> environment_ = makeWin32Environment();
+    std::unique_ptr<ShellFolders> shellFolders_ = makeWin32ShellFolders();
+    std::unique_ptr<Files> files_ = makeWin32Files();
+    std::unique_ptr<ServiceControl> services_ = makeWin32ServiceControl();
+    std::unique_ptr<Power> power_ = makeWin32Power();
+    std::unique_ptr<Clock> clock_ = makeSystemClock();
+    std::unique_ptr<DynamicLibraries> libraries_ = std::make_unique<NoLibraries>();
+};
+
+} // namespace
+
+std::unique_ptr<System> makeWin32System() { return std::make_unique<Win32System>(); }
+
+} // namespace qmplatform
