@@ -87,6 +87,33 @@ const ToolProfile kMediaprobe{
     "Press OK only if you accept this risk; Cancel quits.",
 };
 
+std::string_view valueLabel(const ToolProfile& profile, Value value) {
+    const bool media = profile.tool == Tool::Mediaprobe;
+    switch (value) {
+    case Value::DriveId:
+        return "Drive ID";
+    case Value::ResourceFile:
+        return "Drive Resource File";
+    case Value::ImagingParameter:
+        return media ? "Media Imaging Parameter" : "Imaging Parameter";
+    case Value::Manufacturer:
+        return media ? "Media Manufacturer" : "Manufacturer";
+    case Value::LinearVelocity:
+        return "Linear Velocity (mm/s)";
+    case Value::TracksPerInch:
+        return "TPI";
+    case Value::MarksPerInch:
+        return "DPI";
+    case Value::WritePower:
+        return "Write Power (mW)";
+    case Value::ReadPower:
+        return "Read Power (mW)";
+    case Value::FocusOffset:
+        return "Focus Offset (microns)";
+    }
+    return {};
+}
+
 std::string_view stringResource(const ToolProfile& profile, int id) {
     for (const StringResource& s : profile.strings) {
         if (s.id == id) {

@@ -76,6 +76,10 @@ struct ToolProfile {
 extern const ToolProfile kParamscope;
 extern const ToolProfile kMediaprobe;
 
+// The dialog's label of a value, with its unit ("Linear Velocity (mm/s)").
+std::string_view valueLabel(const ToolProfile& profile, Value value);
+inline constexpr std::string_view kQualityLabels[kQualityCount] = {"Best", "Normal", "Draft"};
+
 // The text of a string resource of the tool; empty when it has none.
 std::string_view stringResource(const ToolProfile& profile, int id);
 // A system command that opens the about box: its id with the low four bits cleared is 16.
