@@ -39,6 +39,9 @@ EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedS
     services_ = std::make_unique<EmulatedServiceControl>(*machine_, *registry_, *clock_);
     power_ = std::make_unique<EmulatedPower>(*machine_);
     libraries_ = std::make_unique<NoLibraries>();
+    versionInfo_ = std::make_unique<EmulatedVersionInfo>(*machine_);
+    messages_ = std::make_unique<EmulatedMessageTables>(*machine_, *libraries_);
+    eventLog_ = std::make_unique<EmulatedEventLog>(*machine_);
 }
 
 EmulatedSystem::~EmulatedSystem() = default;

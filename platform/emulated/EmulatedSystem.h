@@ -2,6 +2,9 @@
 #pragma once
 
 #include "emulated/EmulatedBackends.h"
+#include "emulated/EmulatedEventLog.h"
+#include "emulated/EmulatedMessageTables.h"
+#include "emulated/EmulatedVersionInfo.h"
 #include "emulated/Machine.h"
 #include "emulated/registry/EmulatedRegistry.h"
 #include "platform/System.h"
@@ -36,6 +39,9 @@ public:
     Power& power() override { return *power_; }
     Clock& clock() override { return *clock_; }
     DynamicLibraries& libraries() override { return *libraries_; }
+    VersionInfo& versionInfo() override { return *versionInfo_; }
+    MessageTables& messages() override { return *messages_; }
+    EventLog& eventLog() override { return *eventLog_; }
 
 private:
     std::unique_ptr<Machine> machine_;
@@ -48,6 +54,9 @@ private:
     std::unique_ptr<EmulatedServiceControl> services_;
     std::unique_ptr<EmulatedPower> power_;
     std::unique_ptr<DynamicLibraries> libraries_;
+    std::unique_ptr<EmulatedVersionInfo> versionInfo_;
+    std::unique_ptr<EmulatedMessageTables> messages_;
+    std::unique_ptr<EmulatedEventLog> eventLog_;
 };
 
 // Null, with the reason in `error`, when `root` is not a machine folder.

@@ -2,6 +2,7 @@
 
 #include "win32/Win32Backends.h"
 #include "win32/Win32Registry.h"
+#include "win32/Win32Resources.h"
 
 #include <windows.h>
 
@@ -33,6 +34,9 @@ public:
     Power& power() override { return *power_; }
     Clock& clock() override { return *clock_; }
     DynamicLibraries& libraries() override { return *libraries_; }
+    VersionInfo& versionInfo() override { return *versionInfo_; }
+    MessageTables& messages() override { return *messages_; }
+    EventLog& eventLog() override { return *eventLog_; }
 
 private:
     std::unique_ptr<Registry> registry_ = makeWin32Registry();
@@ -44,6 +48,9 @@ private:
     std::unique_ptr<Power> power_ = makeWin32Power();
     std::unique_ptr<Clock> clock_ = makeSystemClock();
     std::unique_ptr<DynamicLibraries> libraries_ = std::make_unique<NoLibraries>();
+    std::unique_ptr<VersionInfo> versionInfo_ = makeWin32VersionInfo();
+    std::unique_ptr<MessageTables> messages_ = makeWin32MessageTables();
+    std::unique_ptr<EventLog> eventLog_ = makeWin32EventLog();
 };
 
 } // namespace

@@ -6,12 +6,15 @@
 #include "platform/Clock.h"
 #include "platform/DynamicLibraries.h"
 #include "platform/Environment.h"
+#include "platform/EventLog.h"
 #include "platform/Files.h"
+#include "platform/MessageTables.h"
 #include "platform/Power.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/ShellFolders.h"
 #include "platform/TextCodec.h"
+#include "platform/VersionInfo.h"
 
 #include <filesystem>
 #include <memory>
@@ -31,6 +34,10 @@ public:
     virtual Power& power() = 0;
     virtual Clock& clock() = 0;
     virtual DynamicLibraries& libraries() = 0;
+    virtual VersionInfo& versionInfo() = 0;
+    // Messages of modules loaded through libraries().
+    virtual MessageTables& messages() = 0;
+    virtual EventLog& eventLog() = 0;
 };
 
 // Windows: the real system. Elsewhere: the machine that QUILLMARK_SYSROOT
