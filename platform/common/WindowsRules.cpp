@@ -8,12 +8,18 @@ namespace qmplatform {
 
 namespace {
 
-bool isUnc(std::wstring_view path) { return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\'; }
+bool isUnc(std::wstring_view path) {
+    return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+}
 
-bool hasDrive(std::wstring_view path) { return path.size() >= 2 && path[1] == L':'; }
+bool hasDrive(std::wstring_view path) {
+    return path.size() >= 2 && path[1] == L':';
+}
 
 // PathIsRelative: neither rooted ("\...") nor on a drive ("X:...").
-bool isRelative(std::wstring_view path) { return !(path.starts_with(L'\\') || hasDrive(path)); }
+bool isRelative(std::wstring_view path) {
+    return !(path.starts_with(L'\\') || hasDrive(path));
+}
 
 } // namespace
 
@@ -108,8 +114,9 @@ bool pathAppendRules(std::wstring& path, std::wstring_view more) {
     return true;
 }
 
-std::wstring expandEnvironmentText(std::wstring_view text,
-                                   const std::function<std::optional<std::wstring>(std::wstring_view)>& lookup) {
+std::wstring
+expandEnvironmentText(std::wstring_view text,
+                      const std::function<std::optional<std::wstring>(std::wstring_view)>& lookup) {
     std::wstring out;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -131,9 +138,9 @@ std::wstring expandEnvironmentText(std::wstring_view text,
             out += *value;
             i = close + 1;
         } else {
-            // Keep "%NAME" and look again from the closing '%'.
-            out.append(text.substr(i, close - i));
-            i = close;
+            // Keep "%NAME%" as written and go on after it.
+            out.append(text.substr(i, close - i + 1));
+            i = close + 1;
         }
     }
     return out;
@@ -147,7 +154,9 @@ std::wstring expandEnvironmentText(std::wstring_view text,
 
 namespace qmplatform {
 
-bool pathAppend(std::wstring& path, std::wstring_view more) { return pathAppendRules(path, more); }
+bool pathAppend(std::wstring& path, std::wstring_view more) {
+    return pathAppendRules(path, more);
+}
 
 } // namespace qmplatform
 #endif

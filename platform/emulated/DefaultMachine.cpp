@@ -78,21 +78,26 @@ fs::path userMachineFolder() {
 #endif
 }
 
-fs::path shippedDefaultMachine() {
+fs::path shippedMachinesFolder() {
     const fs::path folder = programFolder();
     if (!folder.empty()) {
-        const fs::path installed = folder.parent_path() / "share" / "quillmark" / "machines" / "healthy";
-        if (isMachine(installed)) {
+        const fs::path installed = folder.parent_path() / "share" / "quillmark" / "machines";
+        if (isMachine(installed / "healthy")) {
             return installed;
         }
     }
 #ifdef QM_SOURCE_MACHINES_DIR
-    const fs::path source = fs::path(QM_SOURCE_MACHINES_DIR) / "healthy";
-    if (isMachine(source)) {
+    const fs::path source = fs::path(QM_SOURCE_MACHINES_DIR);
+    if (isMachine(source / "healthy")) {
         return source;
     }
 #endif
     return {};
+}
+
+fs::path shippedDefaultMachine() {
+    const fs::path folder = shippedMachinesFolder();
+    return folder.empty() ? fs::path() : folder / "healthy";
 }
 
 bool copyMachineFolder(const fs::path& from, const fs::path& to, std::string& error) {

@@ -11,8 +11,11 @@ namespace qmplatform::emulated {
 // $XDG_DATA_HOME/quillmark/machine (~/.local/share/...; %LOCALAPPDATA% on Windows).
 std::filesystem::path userMachineFolder();
 
-// The shipped default machine: share/quillmark/machines/healthy beside the
-// program's folder, else the one in the source tree the program was built from.
+// The shipped sample machines: share/quillmark/machines beside the program's
+// folder, else samples/machines of the source tree the program was built
+// from; empty when neither holds them.
+std::filesystem::path shippedMachinesFolder();
+// The machine a user's copy is made from: the "healthy" sample.
 std::filesystem::path shippedDefaultMachine();
 
 // QUILLMARK_SYSROOT when set (it must be a machine folder); otherwise the
@@ -22,6 +25,7 @@ bool defaultMachineRoot(std::filesystem::path& root, std::string& error);
 
 // Copies a machine folder to a new place, leaving out its lock and any
 // half-written file.
-bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to,
+                       std::string& error);
 
 } // namespace qmplatform::emulated

@@ -12,7 +12,8 @@ bool EmulatedEnvironment::set(std::wstring_view name, std::optional<std::wstring
 }
 
 std::wstring EmulatedEnvironment::expand(std::wstring_view text) const {
-    return expandEnvironmentText(text, [this](std::wstring_view name) { return machine_.environmentVariable(name); });
+    return expandEnvironmentText(
+        text, [this](std::wstring_view name) { return machine_.environmentVariable(name); });
 }
 
 } // namespace qmplatform::emulated

@@ -16,7 +16,8 @@ constexpr std::int64_t kFileTimeUnixEpoch = 116444736000000000LL;
 std::uint64_t toFileTime(fs::file_time_type time) {
     using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
     const auto sys = std::chrono::file_clock::to_sys(time);
-    const std::int64_t ticks = std::chrono::duration_cast<Ticks>(sys.time_since_epoch()).count() + kFileTimeUnixEpoch;
+    const std::int64_t ticks =
+        std::chrono::duration_cast<Ticks>(sys.time_since_epoch()).count() + kFileTimeUnixEpoch;
     return ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks);
 }
 

@@ -26,10 +26,9 @@ struct GenericMapping {
 // user is granted on each (the default security of Windows' SCM).
 constexpr GenericMapping kManagerMapping{kReadControl | 0x0004 | 0x0010, kReadControl | 0x0002 | 0x0020,
                                          kReadControl | 0x0001 | 0x0008, kScManagerAllAccess};
-constexpr GenericMapping kServiceMapping{kReadControl | 0x0001 | 0x0004 | 0x0008 | kServiceInterrogate,
-                                         kReadControl | 0x0002,
-                                         kReadControl | kServiceStart | 0x0020 | 0x0040 | 0x0100,
-                                         kServiceAllAccess};
+constexpr GenericMapping kServiceMapping{
+    kReadControl | 0x0001 | 0x0004 | 0x0008 | kServiceInterrogate, kReadControl | 0x0002,
+    kReadControl | kServiceStart | 0x0020 | 0x0040 | 0x0100, kServiceAllAccess};
 constexpr std::uint32_t kUserManagerRights = kScManagerConnect | 0x0004 | 0x0010 | kReadControl;
 constexpr std::uint32_t kUserServiceRights =
     0x0001 | kServiceQueryStatus | 0x0008 | kServiceInterrogate | 0x0100 | kReadControl;
@@ -65,12 +64,13 @@ struct EmulatedServiceControl::Shared {
 
     std::optional<std::uint32_t> configDword(std::wstring_view service, std::wstring_view value) {
         std::unique_ptr<RegistryKey> key;
-        if (registry.openKey(RegRoot::LocalMachine, std::wstring(kServicesKey) + std::wstring(service), RegAccess::Read,
-                             key) != kErrorSuccess) {
+        if (registry.openKey(RegRoot::LocalMachine, std::wstring(kServicesKey) + std::wstring(service),
+                             RegAccess::Read, key) != kErrorSuccess) {
             return std::nullopt;
         }
         RegValue data;
-        if (key->queryValue(value, data) != kErrorSuccess || data.type != kRegDword || data.data.size() != 4) {
+        if (key->queryValue(value, data) != kErrorSuccess || data.type != kRegDword ||
+            data.data.size() != 4) {
             return std::nullopt;
         }
         std::uint32_t number = 0;
@@ -169,7 +169,8 @@ public:
     EmulatedManagerHandle(std::shared_ptr<EmulatedServiceControl::Shared> shared, std::uint32_t access)
         : shared_(std::move(shared)), access_(access) {}
 
-    long openService(std::wstring_view name, std::uint32_t access, std::unique_ptr<ServiceHandle>& out) override {
+    long openService(std::wstring_view name, std::uint32_t access,
+                     std::unique_ptr<ServiceHandle>& out) override {
         if ((access_ & kScManagerConnect) == 0) {
             return kErrorAccessDenied;
         }

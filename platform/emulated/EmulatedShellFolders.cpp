@@ -19,7 +19,7 @@ constexpr std::array kFolders{
     FolderRow{0x1A, L"users\\%USER%\\AppData\\Roaming"}, // CSIDL_APPDATA
     FolderRow{kCsidlLocalAppData, L"users\\%USER%\\AppData\\Local"},
     FolderRow{kCsidlCommonAppData, L"ProgramData"},
-    FolderRow{0x24, L"windows"},  // CSIDL_WINDOWS
+    FolderRow{0x24, L"windows"},           // CSIDL_WINDOWS
     FolderRow{0x25, L"windows\\system32"}, // CSIDL_SYSTEM
     FolderRow{kCsidlProgramFiles, L"Program Files"},
     FolderRow{0x28, L"users\\%USER%"}, // CSIDL_PROFILE

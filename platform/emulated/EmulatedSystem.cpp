@@ -29,9 +29,10 @@ private:
 } // namespace
 
 EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedSystemOptions& options)
-    : machine_(std::move(machine)), clock_(options.clock ? options.clock : std::shared_ptr<Clock>(makeSystemClock())) {
-    registry_ = std::make_unique<EmulatedRegistry>(EmulatedRegistry::Options{
-        machine_->hiveFolder(), machine_->lockFile(), machine_->administrator()});
+    : machine_(std::move(machine)),
+      clock_(options.clock ? options.clock : std::shared_ptr<Clock>(makeSystemClock())) {
+    registry_ = std::make_unique<EmulatedRegistry>(
+        EmulatedRegistry::Options{machine_->hiveFolder(), machine_->lockFile(), machine_->administrator()});
     text_ = makeEmulatedTextCodec();
     environment_ = std::make_unique<EmulatedEnvironment>(*machine_);
     shellFolders_ = std::make_unique<EmulatedShellFolders>(*machine_);

@@ -59,11 +59,14 @@ fs::path runningExecutable() {
 #endif
 }
 
-bool isDriveLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+bool isDriveLetter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
 
 bool validComponent(std::wstring_view name) {
     for (const wchar_t c : name) {
-        if (static_cast<std::uint32_t>(c) < 0x20 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos) {
+        if (static_cast<std::uint32_t>(c) < 0x20 ||
+            std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos) {
             return false;
         }
     }
@@ -132,6 +135,24 @@ bool writeDocument(const fs::path& file, const Json& document, std::string& erro
     return writeFileReplacing(file, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), error);
 }
 
+// The folders every Windows installation has. Version control keeps no
+// empty folders, so a machine copied from the samples gets them when opened.
+bool makeStandardFolders(const fs::path& root, const std::wstring& userName, std::string& error) {
+    const fs::path drive = root / "drive_c";
+    const fs::path profile = drive / "users" / hostName(userName);
+    for (const fs::path& folder : {drive / "Program Files" / "Common Files", drive / "ProgramData",
+                                   profile / "AppData" / "Local" / "Temp", profile / "AppData" / "Roaming",
+                                   drive / "users" / "Public", drive / "windows" / "system32"}) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec) {
+            error = "cannot create " + folder.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 EnvironmentBlock Machine::standardEnvironment(std::wstring_view userName) {
@@ -162,7 +183,8 @@ EnvironmentBlock Machine::standardEnvironment(std::wstring_view userName) {
     };
 }
 
-Machine::Machine(fs::path root, const Options& options) : root_(std::move(root)), programPath_(options.programPath) {
+Machine::Machine(fs::path root, const Options& options)
+    : root_(std::move(root)), programPath_(options.programPath) {
     std::error_code ec;
     canonicalRoot_ = fs::canonical(root_, ec);
     if (ec) {
@@ -172,7 +194,9 @@ Machine::Machine(fs::path root, const Options& options) : root_(std::move(root))
 
 Machine::~Machine() = default;
 
-std::unique_ptr<Machine> Machine::open(const fs::path& root, std::string& error) { return open(root, Options{}, error); }
+std::unique_ptr<Machine> Machine::open(const fs::path& root, std::string& error) {
+    return open(root, Options{}, error);
+}
 
 std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& options, std::string& error) {
     std::error_code ec;
@@ -193,10 +217,12 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& opti
         error = machine->settingsFile().string() + ": " + error;
         return nullptr;
     }
+    std::string ignored; // a read-only machine still opens
+    makeStandardFolders(machine->root_, settings.userName, ignored);
     machine->administrator_ = settings.administrator;
     machine->userName_ = settings.userName;
-    machine->environment_ =
-        settings.environment.empty() ? standardEnvironment(settings.userName) : std::move(settings.environment);
+    machine->environment_ = settings.environment.empty() ? standardEnvironment(settings.userName)
+                                                         : std::move(settings.environment);
     if (machine->programPath_.empty()) {
         const fs::path exe = runningExecutable();
         if (!exe.empty()) {
@@ -206,7 +232,8 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& opti
     return machine;
 }
 
-std::unique_ptr<Machine> Machine::create(const fs::path& root, const MachineSettings& settings, std::string& error) {
+std::unique_ptr<Machine> Machine::create(const fs::path& root, const MachineSettings& settings,
+                                         std::string& error) {
     std::error_code ec;
     if (fs::exists(root, ec) && !fs::is_empty(root, ec)) {
         error = root.string() + " exists and is not empty";
@@ -223,16 +250,8 @@ std::unique_ptr<Machine> Machine::create(const fs::path& root, const MachineSett
     if (!settingsFromJson(document, checked, error)) {
         return nullptr;
     }
-    const fs::path drive = root / "drive_c";
-    const fs::path profile = drive / "users" / hostName(initial.userName);
-    for (const fs::path& folder :
-         {drive / "Program Files" / "Common Files", drive / "ProgramData", profile / "AppData" / "Local" / "Temp",
-          profile / "AppData" / "Roaming", drive / "users" / "Public", drive / "windows" / "system32"}) {
-        fs::create_directories(folder, ec);
-        if (ec) {
-            error = "cannot create " + folder.string() + ": " + ec.message();
-            return nullptr;
-        }
+    if (!makeStandardFolders(root, initial.userName, error)) {
+        return nullptr;
     }
     if (!writeDocument(root / "machine.json", document, error)) {
         return nullptr;

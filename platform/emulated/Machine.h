@@ -128,7 +128,8 @@ public:
     nlohmann::ordered_json settingsDocument() const;
     // Runs `edit` on the current document under the lock; the result must
     // still be valid settings, or nothing is written.
-    bool updateSettings(const std::function<bool(nlohmann::ordered_json&, std::string&)>& edit, std::string& error);
+    bool updateSettings(const std::function<bool(nlohmann::ordered_json&, std::string&)>& edit,
+                        std::string& error);
 
     // The standard environment of a machine with this user name.
     static EnvironmentBlock standardEnvironment(std::wstring_view userName);

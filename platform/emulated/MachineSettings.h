@@ -25,6 +25,7 @@ bool settingsFromJson(const nlohmann::ordered_json& document, MachineSettings& o
 // Writes the known keys into `document`, keeping all others.
 void settingsToJson(const MachineSettings& settings, nlohmann::ordered_json& document);
 // Writes one service's behaviour, keeping the entry's other keys.
-void serviceToJson(std::wstring_view name, const ServiceBehaviour& behaviour, nlohmann::ordered_json& document);
+void serviceToJson(std::wstring_view name, const ServiceBehaviour& behaviour,
+                   nlohmann::ordered_json& document);
 
 } // namespace qmplatform::emulated

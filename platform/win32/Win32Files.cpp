@@ -36,8 +36,8 @@ public:
             entry.name = data.cFileName;
             entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             entry.size = entry.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-            entry.lastWriteTime =
-                (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+            entry.lastWriteTime = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime;
             entries.push_back(std::move(entry));
         } while (FindNextFileW(find, &data));
         const DWORD last = GetLastError();
@@ -52,6 +52,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Files> makeWin32Files() { return std::make_unique<Win32Files>(); }
+std::unique_ptr<Files> makeWin32Files() {
+    return std::make_unique<Win32Files>();
+}
 
 } // namespace qmplatform

@@ -37,6 +37,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Power> makeWin32Power() { return std::make_unique<Win32Power>(); }
+std::unique_ptr<Power> makeWin32Power() {
+    return std::make_unique<Win32Power>();
+}
 
 } // namespace qmplatform

@@ -50,7 +50,8 @@ class Win32Manager final : public ServiceManagerHandle {
 public:
     explicit Win32Manager(SC_HANDLE handle) : handle_(handle) {}
 
-    long openService(std::wstring_view name, std::uint32_t access, std::unique_ptr<ServiceHandle>& out) override {
+    long openService(std::wstring_view name, std::uint32_t access,
+                     std::unique_ptr<ServiceHandle>& out) override {
         const std::wstring serviceName(name);
         SC_HANDLE service = OpenServiceW(handle_.get(), serviceName.c_str(), access);
         if (service == nullptr) {
@@ -78,6 +79,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<ServiceControl> makeWin32ServiceControl() { return std::make_unique<Win32ServiceControl>(); }
+std::unique_ptr<ServiceControl> makeWin32ServiceControl() {
+    return std::make_unique<Win32ServiceControl>();
+}
 
 } // namespace qmplatform

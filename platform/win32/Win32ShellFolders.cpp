@@ -24,7 +24,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<ShellFolders> makeWin32ShellFolders() { return std::make_unique<Win32ShellFolders>(); }
+std::unique_ptr<ShellFolders> makeWin32ShellFolders() {
+    return std::make_unique<Win32ShellFolders>();
+}
 
 bool pathAppend(std::wstring& path, std::wstring_view more) {
     // PathAppendW works in a MAX_PATH buffer; a longer input cannot come out right.

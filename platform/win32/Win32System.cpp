@@ -55,6 +55,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<System> makeWin32System() { return std::make_unique<Win32System>(); }
+std::unique_ptr<System> makeWin32System() {
+    return std::make_unique<Win32System>();
+}
 
 } // namespace qmplatform

@@ -307,7 +307,7 @@ struct EmulatedRegistry::State {
         std::lock_guard<std::mutex> guard(mutex);
         std::error_code ec;
         if (!lock.lock(ec)) {
-            return kErrorAccessDenied;
+            return ec == std::errc::no_such_file_or_directory ? kErrorPathNotFound : kErrorAccessDenied;
         }
         std::lock_guard<MachineLock> machineGuard(lock, std::adopt_lock);
         std::vector<std::unique_ptr<KeyNode>> backups;
