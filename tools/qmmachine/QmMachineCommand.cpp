@@ -92,15 +92,15 @@ void installHostComponents(Machine& machine, const std::string& engines, std::os
         return;
     }
     std::string error;
-    if (!qmprtens::installPrintEngine(machine, folders, engines.empty() ? qmprtens::builtPrintEngines() : fs::path(engines),
-                                      error)) {
+    if (!qmprtens::installPrintEngine(
+            machine, folders, engines.empty() ? qmprtens::builtPrintEngines() : fs::path(engines), error)) {
         throw Failure{error};
     }
     out << "installed the print engine as " << toUtf8(enginePath) << "\n";
 }
 
-void create(const std::string& dir, const std::string& from, const std::string& samples, const std::string& engines,
-            std::ostream& out) {
+void create(const std::string& dir, const std::string& from, const std::string& samples,
+            const std::string& engines, std::ostream& out) {
     const fs::path source = findSample(from, samples);
     std::error_code ec;
     if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {

@@ -126,8 +126,8 @@ void printDrive(std::ostream& out, const ToolProfile& profile, const DriveReport
         }
         if (!header) {
             out << "  " << std::setw(kLabelWidth) << "";
-            for (std::string_view q : probe::kQualityLabels) {
-                out << std::setw(kColumnWidth) << q;
+            for (int q = 0; q < probe::kQualityCount; ++q) {
+                out << std::setw(q + 1 < probe::kQualityCount ? kColumnWidth : 0) << probe::kQualityLabels[q];
             }
             out << "\n";
             header = true;
@@ -137,8 +137,8 @@ void printDrive(std::ostream& out, const ToolProfile& profile, const DriveReport
     // The table: one line per value, its three qualities side by side.
     for (std::size_t i = 0; i < rows[0].size(); ++i) {
         out << "  " << std::setw(kLabelWidth) << probe::valueLabel(profile, rows[0][i]->value);
-        for (const auto& column : rows) {
-            out << std::setw(kColumnWidth) << r.shown.at(column[i]->id);
+        for (int q = 0; q < probe::kQualityCount; ++q) {
+            out << std::setw(q + 1 < probe::kQualityCount ? kColumnWidth : 0) << r.shown.at(rows[q][i]->id);
         }
         out << "\n";
     }
