@@ -214,7 +214,9 @@ TEST_F(Settings, AnEditThatBreaksTheSettingsWritesNothing) {
         {"services", {{"S", {{"state", "running"}}}, {"s", {{"state", "stopped"}}}}},
         {"restarts", {{{"time", "x"}}}},
     };
-    for (const auto& [key, value] : breaks) {
+    for (const auto& change : breaks) {
+        const std::string& key = change.first;
+        const nlohmann::ordered_json& value = change.second;
         std::string error;
         EXPECT_FALSE(machine_->updateSettings(
             [&](nlohmann::ordered_json& doc, std::string&) {

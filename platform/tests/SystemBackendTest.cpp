@@ -201,6 +201,20 @@ TEST_P(Backends, FoldersListTheirEntriesWithSizeAndTime) {
     EXPECT_EQ(untouched.size(), 1u);
 }
 
+TEST_P(Backends, LibrariesRefuseWhatIsMissingOrNoLibrary) {
+    DynamicLibraries& libraries = system().libraries();
+    long error = 0;
+    EXPECT_EQ(libraries.load(harness_->folder() + L"\\QMPrtEn.dll", kLoadWithAlteredSearchPath, error),
+              nullptr);
+    EXPECT_EQ(error, kErrorModNotFound);
+    const std::wstring junk = harness_->makeFile(L"junk.dll", "not a library at all, neither PE nor ELF");
+    error = 0;
+    EXPECT_EQ(libraries.load(junk, kLoadWithAlteredSearchPath, error), nullptr);
+    EXPECT_EQ(error, kErrorBadExeFormat);
+    const std::uint32_t previous = libraries.setErrorMode(kSemFailCriticalErrors | kSemNoOpenFileErrorBox);
+    EXPECT_EQ(libraries.setErrorMode(previous), kSemFailCriticalErrors | kSemNoOpenFileErrorBox);
+}
+
 TEST_P(Backends, TheShutdownPrivilegeCanBeEnabled) {
     // Never followed by exitWindows here: on Windows that would restart.
     EXPECT_EQ(system().power().enableShutdownPrivilege(), kErrorSuccess);

@@ -5,8 +5,6 @@
 #include "win32/Win32Registry.h"
 #include "win32/Win32Resources.h"
 
-#include <windows.h>
-
 namespace qmplatform {
 
 namespace {

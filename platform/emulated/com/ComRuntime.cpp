@@ -305,9 +305,6 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
     if (SUCCEEDED(hr)) {
         hr = factory->CreateInstance(pUnkOuter, riid, ppv);
         factory->Release();
-        if (FAILED(hr)) {
-            *ppv = nullptr;
-        }
     }
     qmplatform::com::doneWith(rt, *server);
     return hr;
