@@ -2,7 +2,10 @@
 
 #include "SampleMachines.h"
 
+#include "PrintEngineInstall.h"
+
 #include "emulated/DefaultMachine.h"
+#include "emulated/EmulatedBackends.h"
 #include "emulated/Machine.h"
 #include "emulated/MachineSettings.h"
 #include "emulated/registry/EmulatedRegistry.h"
@@ -73,7 +76,31 @@ fs::path findSample(const std::string& from, const std::string& samplesFolder) {
     throw Failure{"no sample machine or machine folder \"" + from + "\" (samples: " + known + ")"};
 }
 
-void create(const std::string& dir, const std::string& from, const std::string& samples, std::ostream& out) {
+// What the host software's installer would have put on the machine and a
+// sample cannot carry as data: the print engine, built with the suite, goes
+// where the installer marker shows the host software. A machine without the
+// host software gets nothing.
+void installHostComponents(Machine& machine, const std::string& engines, std::ostream& out) {
+    const EmulatedShellFolders folders(machine);
+    std::wstring enginePath;
+    if (!qmprtens::printEngineInstallPath(folders, enginePath)) {
+        return;
+    }
+    const std::wstring marker = enginePath.substr(0, enginePath.rfind(L'\\')) + L"\\QM_HSI.msi";
+    std::error_code ec;
+    if (!fs::is_regular_file(machine.hostPath(marker), ec)) {
+        return;
+    }
+    std::string error;
+    if (!qmprtens::installPrintEngine(
+            machine, folders, engines.empty() ? qmprtens::builtPrintEngines() : fs::path(engines), error)) {
+        throw Failure{error};
+    }
+    out << "installed the print engine as " << toUtf8(enginePath) << "\n";
+}
+
+void create(const std::string& dir, const std::string& from, const std::string& samples,
+            const std::string& engines, std::ostream& out) {
     const fs::path source = findSample(from, samples);
     std::error_code ec;
     if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
@@ -83,8 +110,9 @@ void create(const std::string& dir, const std::string& from, const std::string& 
     if (!copyMachineFolder(source, dir, error)) {
         throw Failure{error};
     }
-    openMachine(dir); // the copy must be a machine that opens
+    std::unique_ptr<Machine> machine = openMachine(dir); // the copy must be a machine that opens
     out << "created " << dir << " from " << source.string() << "\n";
+    installHostComponents(*machine, engines, out);
 }
 
 // ---- show -----------------------------------------------------------------
@@ -537,13 +565,15 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     CLI::App app{kDescription, "qmmachine"};
     app.require_subcommand(1);
 
-    std::string createDir, from, samples;
+    std::string createDir, from, samples, engines;
     CLI::App* createCmd =
         app.add_subcommand("create", "make a machine from a sample machine or another machine");
     createCmd->add_option("DIR", createDir, "the new machine's folder (missing or empty)")->required();
     createCmd->add_option("--from", from, "a sample name (healthy, broken, ...) or a machine folder")
         ->required();
     createCmd->add_option("--samples", samples, "folder holding the sample machines");
+    createCmd->add_option("--engines", engines,
+                          "folder of the print engine builds (default: the ones built with qmmachine)");
 
     std::string showDir;
     bool json = false;
@@ -591,7 +621,7 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     try {
         if (*createCmd) {
-            create(createDir, from, samples, out);
+            create(createDir, from, samples, engines, out);
         } else if (*showCmd) {
             show(showDir, json, out);
         } else if (*setCmd) {

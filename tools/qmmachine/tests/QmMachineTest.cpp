@@ -309,3 +309,27 @@ TEST(SampleMachines, EachHoldsWhatItsScenarioNeeds) {
 }
 
 } // namespace
+
+TEST(QmMachineCli, CreateInstallsThePrintEngineWhereTheHostSoftwareIs) {
+    const fs::path engine =
+        fs::path("drive_c") / "Program Files" / "Common Files" / "Quillmark" / "QMPrtEn.dll";
+    const fs::path healthy = fresh("engine-healthy");
+    const Outcome created = run({"create", healthy.string(), "--from", "healthy"});
+    ASSERT_EQ(created.status, 0) << created.err;
+    EXPECT_NE(created.out.find(
+                  "installed the print engine as C:\\Program Files\\Common Files\\Quillmark\\QMPrtEn.dll"),
+              std::string::npos)
+        << created.out;
+    EXPECT_TRUE(fs::is_regular_file(healthy / engine));
+
+    const fs::path bare = fresh("engine-bare");
+    const Outcome plain = run({"create", bare.string(), "--from", "bare"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out.find("print engine"), std::string::npos);
+    EXPECT_FALSE(fs::exists(bare / engine));
+
+    const Outcome noBuilds = run({"create", fresh("engine-none").string(), "--from", "healthy", "--engines",
+                                  fresh("no-builds").string()});
+    EXPECT_EQ(noBuilds.status, qmmachine::kExitFailed);
+    EXPECT_NE(noBuilds.err.find("no engine build"), std::string::npos) << noBuilds.err;
+}
