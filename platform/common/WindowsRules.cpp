@@ -138,9 +138,9 @@ expandEnvironmentText(std::wstring_view text,
             out += *value;
             i = close + 1;
         } else {
-            // Keep "%NAME" and look again from the closing '%'.
-            out.append(text.substr(i, close - i));
-            i = close;
+            // Keep "%NAME%" as written and go on after it.
+            out.append(text.substr(i, close - i + 1));
+            i = close + 1;
         }
     }
     return out;

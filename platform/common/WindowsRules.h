@@ -21,10 +21,10 @@ bool pathAppendRules(std::wstring& path, std::wstring_view more);
 // PathCanonicalizeW on its own (without the length limit).
 std::wstring pathCanonicalize(std::wstring_view path);
 
-// ExpandEnvironmentStringsW: "%NAME%" becomes the variable's value. For an
-// unknown name the text is kept and its closing '%' may open the next
-// reference, as Windows scans it ("%NOPE%PATH%" gives "%NOPE" and the value
-// of PATH); a '%' without a closing one is kept.
+// ExpandEnvironmentStringsW: "%NAME%" becomes the variable's value. An
+// unknown "%NAME%" is kept as written and the scan goes on after it, so its
+// closing '%' opens no reference ("%NOPE%PATH%" stays as it is, as Wine's
+// kernel32 has it); a '%' without a closing one is kept.
 std::wstring
 expandEnvironmentText(std::wstring_view text,
                       const std::function<std::optional<std::wstring>(std::wstring_view)>& lookup);

@@ -26,7 +26,9 @@ namespace qmplatform::emulated {
 
 namespace {
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 bool hasDrive(std::wstring_view path) {
     return path.size() >= 2 && path[1] == L':' &&
@@ -35,7 +37,8 @@ bool hasDrive(std::wstring_view path) {
 
 // "C:\x" or "\x": a path that does not depend on a current directory.
 bool isAbsolute(std::wstring_view path) {
-    return (hasDrive(path) && path.size() >= 3 && isSeparator(path[2])) || (!path.empty() && isSeparator(path[0]));
+    return (hasDrive(path) && path.size() >= 3 && isSeparator(path[2])) ||
+           (!path.empty() && isSeparator(path[0]));
 }
 
 std::wstring_view lastComponent(std::wstring_view path) {
@@ -104,7 +107,7 @@ FileKind fileKind(const std::filesystem::path& file) {
         // ELF stores the machine in the file's own byte order; ours is little-endian.
         const unsigned machine = head[kElfMachineField] | head[kElfMachineField + 1] << 8;
         return head[kElfClassByte] == kOwnElfClass && machine == kOwnElfMachine ? FileKind::Elf
-                                                                                  : FileKind::ForeignElf;
+                                                                                : FileKind::ForeignElf;
     }
     return FileKind::Other;
 }
@@ -130,7 +133,8 @@ std::wstring ownExecutable() {
 
 } // namespace
 
-std::vector<std::wstring> librarySearchCandidates(std::wstring_view name, const LibrarySearchFolders& folders) {
+std::vector<std::wstring> librarySearchCandidates(std::wstring_view name,
+                                                  const LibrarySearchFolders& folders) {
     std::vector<std::wstring> candidates;
     const std::wstring_view fileName = lastComponent(name);
     if (fileName.empty()) {
@@ -203,7 +207,8 @@ EmulatedDynamicLibraries::Module* EmulatedDynamicLibraries::find(ModuleHandle mo
 
 ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::uint32_t flags, long& error) {
     const bool dataFile = (flags & kLoadLibraryAsDatafile) != 0;
-    const bool bareName = nameOrPath.find_first_of(L"\\/") == std::wstring_view::npos && !hasDrive(nameOrPath);
+    const bool bareName =
+        nameOrPath.find_first_of(L"\\/") == std::wstring_view::npos && !hasDrive(nameOrPath);
     LibrarySearchFolders folders;
     folders.programFolder = machine_.programFolder();
     folders.systemFolders = {machine_.systemFolder(), machine_.windowsFolder()};
@@ -227,10 +232,16 @@ ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::u
     for (const std::wstring& candidate : candidates) {
         const std::filesystem::path host = machine_.hostPath(candidate);
         std::error_code ec;
-        if (!host.empty() && std::filesystem::is_regular_file(host, ec)) {
-            found = host;
-            break;
+        if (host.empty() || !std::filesystem::exists(host, ec)) {
+            continue;
         }
+        // A folder of the name ends the search, as the loader cannot open it.
+        if (std::filesystem::is_directory(host, ec)) {
+            error = kErrorAccessDenied;
+            return nullptr;
+        }
+        found = host;
+        break;
     }
     if (found.empty()) {
         error = kErrorModNotFound;
@@ -238,9 +249,11 @@ ModuleHandle EmulatedDynamicLibraries::load(std::wstring_view nameOrPath, std::u
     }
     // One module per file, however it was named: the file system decides
     // what is the same file (links, and case on a host that ignores it).
+    // Windows maps a data file anew for every load, unless the file is
+    // loaded as a module already.
     for (const auto& module : modules_) {
         std::error_code ec;
-        if (module->dataFile == dataFile && std::filesystem::equivalent(module->hostFile, found, ec)) {
+        if (!module->dataFile && std::filesystem::equivalent(module->hostFile, found, ec)) {
             ++module->references;
             return reinterpret_cast<ModuleHandle>(module.get());
         }
@@ -337,14 +350,17 @@ long EmulatedDynamicLibraries::moduleFileName(ModuleHandle module, std::wstring&
     }
     const std::lock_guard lock(mutex_);
     const Module* known = find(module);
-    if (known == nullptr) {
+    // A data file is no module of the process, as on Windows.
+    if (known == nullptr || known->dataFile) {
         return kErrorModNotFound;
     }
     out = known->windowsPath;
     return kErrorSuccess;
 }
 
-std::uint32_t EmulatedDynamicLibraries::setErrorMode(std::uint32_t mode) { return errorMode_.exchange(mode); }
+std::uint32_t EmulatedDynamicLibraries::setErrorMode(std::uint32_t mode) {
+    return errorMode_.exchange(mode);
+}
 
 std::filesystem::path EmulatedDynamicLibraries::hostPathOf(ModuleHandle module) const {
     const std::lock_guard lock(mutex_);

@@ -8,9 +8,13 @@
 //     opened with dlopen and its entries resolve with dlsym; loaded as a
 //     data file it is refused, as Windows refuses what is not a PE file;
 //   - anything else fails with kErrorBadExeFormat, a missing file with
-//     kErrorModNotFound.
+//     kErrorModNotFound, and a folder of the name met first in the search
+//     with kErrorAccessDenied.
 // Modules are counted per file like Windows': loading a file again gives the
-// same handle, and it goes when every load has been freed.
+// same handle, and it goes when every load has been freed. Loaded as a data
+// file (kLoadLibraryAsDatafile), a file gets a handle of its own at every
+// load, which has no module file name, unless the file is loaded as a
+// module already; then that module is counted once more.
 #pragma once
 
 #include "platform/DynamicLibraries.h"
@@ -41,7 +45,8 @@ struct LibrarySearchFolders {
 // name is tried in the program's folder, the system folders, then each
 // absolute folder of PATH. (Windows also tries the current directory before
 // PATH; the machine has no current directory.) Empty for an empty name.
-std::vector<std::wstring> librarySearchCandidates(std::wstring_view name, const LibrarySearchFolders& folders);
+std::vector<std::wstring> librarySearchCandidates(std::wstring_view name,
+                                                  const LibrarySearchFolders& folders);
 
 class EmulatedDynamicLibraries final : public DynamicLibraries {
 public:
@@ -57,7 +62,8 @@ public:
     ModuleHandle load(std::wstring_view nameOrPath, std::uint32_t flags, long& error) override;
     void* resolve(ModuleHandle module, const char* entryName) override;
     bool free(ModuleHandle module) override;
-    // A module gives the Windows path it was found at. The program gives
+    // A module gives the Windows path it was found at (kErrorModNotFound for
+    // a data file, as on Windows). The program gives
     // the machine's program path; a program running from outside the
     // machine gives its own file in Wine's form for host paths ("Z:\...").
     long moduleFileName(ModuleHandle module, std::wstring& out) override;

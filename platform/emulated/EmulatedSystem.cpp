@@ -1,32 +1,9 @@
 #include "emulated/EmulatedSystem.h"
 
+#include "emulated/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedTextCodec.h"
 
 namespace qmplatform::emulated {
-
-namespace {
-
-// Stands in until the machine's library loader is part of the system.
-class NoLibraries final : public DynamicLibraries {
-public:
-    ModuleHandle load(std::wstring_view, std::uint32_t, long& error) override {
-        error = kErrorModNotFound;
-        return nullptr;
-    }
-    void* resolve(ModuleHandle, const char*) override { return nullptr; }
-    bool free(ModuleHandle) override { return false; }
-    long moduleFileName(ModuleHandle, std::wstring&) override { return kErrorInvalidHandle; }
-    std::uint32_t setErrorMode(std::uint32_t mode) override {
-        const std::uint32_t previous = mode_;
-        mode_ = mode;
-        return previous;
-    }
-
-private:
-    std::uint32_t mode_ = 0;
-};
-
-} // namespace
 
 EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedSystemOptions& options)
     : machine_(std::move(machine)),
@@ -39,9 +16,9 @@ EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedS
     files_ = std::make_unique<EmulatedFiles>(*machine_);
     services_ = std::make_unique<EmulatedServiceControl>(*machine_, *registry_, *clock_);
     power_ = std::make_unique<EmulatedPower>(*machine_);
-    libraries_ = std::make_unique<NoLibraries>();
+    libraries_ = std::make_unique<EmulatedDynamicLibraries>(*machine_);
     versionInfo_ = std::make_unique<EmulatedVersionInfo>(*machine_);
-    messages_ = std::make_unique<EmulatedMessageTables>(*machine_, *libraries_);
+    messages_ = std::make_unique<EmulatedMessageTables>(*libraries_);
     eventLog_ = std::make_unique<EmulatedEventLog>(*machine_);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "emulated/EmulatedBackends.h"
+#include "emulated/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedEventLog.h"
 #include "emulated/EmulatedMessageTables.h"
 #include "emulated/EmulatedVersionInfo.h"
@@ -29,6 +30,8 @@ public:
 
     Machine& machine() { return *machine_; }
     EmulatedRegistry& emulatedRegistry() { return *registry_; }
+    // The loader, for the host file behind a loaded module (hostPathOf).
+    EmulatedDynamicLibraries& emulatedLibraries() { return *libraries_; }
 
     Registry& registry() override { return *registry_; }
     TextCodec& text() override { return *text_; }
@@ -53,7 +56,7 @@ private:
     std::unique_ptr<EmulatedFiles> files_;
     std::unique_ptr<EmulatedServiceControl> services_;
     std::unique_ptr<EmulatedPower> power_;
-    std::unique_ptr<DynamicLibraries> libraries_;
+    std::unique_ptr<EmulatedDynamicLibraries> libraries_;
     std::unique_ptr<EmulatedVersionInfo> versionInfo_;
     std::unique_ptr<EmulatedMessageTables> messages_;
     std::unique_ptr<EmulatedEventLog> eventLog_;

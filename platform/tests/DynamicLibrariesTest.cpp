@@ -106,15 +106,27 @@ public:
     std::wstring path() const override { return machine_->environmentVariable(L"PATH").value_or(L""); }
     void setPath(const std::wstring& value) override { machine_->setEnvironmentVariable(L"PATH", value); }
 #if defined(_WIN32)
-    bool runsCode() const override { return false; }
-    std::string resourceModule() const override { return fileContents(QM_TEST_MODULE_FILE); }
+    bool runsCode() const override {
+        return false;
+    }
+    std::string resourceModule() const override {
+        return fileContents(QM_TEST_MODULE_FILE);
+    }
 #else
-    bool runsCode() const override { return true; }
-    std::string resourceModule() const override { return minimalPe(); }
+    bool runsCode() const override {
+        return true;
+    }
+    std::string resourceModule() const override {
+        return minimalPe();
+    }
 #endif
 
-    Machine& machine() { return *machine_; }
-    EmulatedDynamicLibraries& emulated() { return *libraries_; }
+    Machine& machine() {
+        return *machine_;
+    }
+    EmulatedDynamicLibraries& emulated() {
+        return *libraries_;
+    }
 
 private:
     static constexpr const wchar_t* kProgram = L"C:\\Program Files\\Quillmark Tests\\loader_test.exe";
@@ -143,7 +155,11 @@ public:
         for (const std::wstring& file : placed_) {
             DeleteFileW(file.c_str());
         }
-        RemoveDirectoryW(other_.c_str());
+        for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it) {
+            RemoveDirectoryW(it->c_str());
+        }
+        std::error_code ec;
+        fs::remove_all(fs::path(other_), ec);
     }
 
     DynamicLibraries& libraries() override { return *libraries_; }
@@ -163,6 +179,11 @@ public:
     }
     std::wstring otherFolder() const override { return other_; }
     void writeFile(const std::wstring& to, const std::string& bytes) override {
+        const fs::path folder = fs::path(to).parent_path();
+        if (!fs::exists(folder)) {
+            fs::create_directories(folder);
+            madeFolders_.push_back(folder.wstring());
+        }
         std::ofstream(fs::path(to), std::ios::binary) << bytes;
         placed_.push_back(to);
     }
@@ -181,11 +202,11 @@ private:
     std::wstring other_;
     std::wstring originalPath_;
     std::vector<std::wstring> placed_;
+    std::vector<std::wstring> madeFolders_;
 };
 #endif
 
-template <typename World>
-class DynamicLibrariesTest : public ::testing::Test {
+template <typename World> class DynamicLibrariesTest : public ::testing::Test {
 protected:
     std::wstring join(const std::wstring& folder, const std::wstring& name) const {
         return folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
@@ -222,7 +243,8 @@ TYPED_TEST(DynamicLibrariesTest, NameWithoutExtensionMeansDllAndCaseDoesNotMatte
     long error = 0;
     const ModuleHandle module = this->load(L"QmLdrName", error);
     ASSERT_NE(module, nullptr) << error;
-    EXPECT_TRUE(qmplatform::equalNoCase(this->fileName(module), file)) << qmplatform::toUtf8(this->fileName(module));
+    EXPECT_TRUE(qmplatform::equalNoCase(this->fileName(module), file))
+        << qmplatform::toUtf8(this->fileName(module));
     EXPECT_EQ(this->load(L"qmldrname.DLL", error), module);
 
     // A trailing dot asks for the file without an extension; without the
@@ -309,6 +331,11 @@ TYPED_TEST(DynamicLibrariesTest, FilesThatAreNoModuleAreRefused) {
     const std::wstring folder = world.otherFolder();
     world.writeFile(this->join(folder, L"QmLdrText.dll"), "This is no module.\n");
     world.writeFile(this->join(folder, L"QmLdrStub.dll"), std::string("MZ\0\0", 4));
+    world.writeFile(this->join(folder, L"QmLdrEmpty.dll"), "");
+    // A folder of a module's name, met first in the search, ends it.
+    world.writeFile(this->join(folder, L"QmLdrFolder.dll\\inside.txt"), "");
+    world.installModule(this->join(world.systemFolder(), L"QmLdrFolder.dll"));
+    world.writeFile(this->join(world.programFolder(), L"QmLdrFolder.dll\\inside.txt"), "");
     struct Row {
         std::wstring name;
         long expected;
@@ -319,6 +346,10 @@ TYPED_TEST(DynamicLibrariesTest, FilesThatAreNoModuleAreRefused) {
         {this->join(folder, L"No Such Folder\\QmLdrMissing.dll"), qmplatform::kErrorModNotFound},
         {this->join(folder, L"QmLdrText.dll"), qmplatform::kErrorBadExeFormat},
         {this->join(folder, L"QmLdrStub.dll"), qmplatform::kErrorBadExeFormat},
+        {this->join(folder, L"QmLdrEmpty.dll"), qmplatform::kErrorBadExeFormat},
+        {this->join(folder, L"QmLdrFolder.dll"), qmplatform::kErrorAccessDenied},
+        {L"QmLdrFolder", qmplatform::kErrorAccessDenied},
+        {L"", qmplatform::kErrorModNotFound},
     };
     for (const Row& row : rows) {
         long error = 0;
@@ -363,6 +394,14 @@ TYPED_TEST(DynamicLibrariesTest, DataFileIsAResourceModule) {
     const ModuleHandle module = this->load(file, error, qmplatform::kLoadLibraryAsDatafile);
     ASSERT_NE(module, nullptr) << error;
     EXPECT_EQ(world.libraries().resolve(module, "QmTestModuleAdd"), nullptr);
+    // A data file is no module of the process: it has no module file name,
+    // and every load maps it anew.
+    std::wstring name;
+    EXPECT_EQ(world.libraries().moduleFileName(module, name), qmplatform::kErrorModNotFound);
+    const ModuleHandle again = this->load(file, error, qmplatform::kLoadLibraryAsDatafile);
+    ASSERT_NE(again, nullptr) << error;
+    EXPECT_NE(again, module);
+    EXPECT_TRUE(world.libraries().free(again));
     EXPECT_TRUE(world.libraries().free(module));
 }
 
@@ -378,20 +417,24 @@ TYPED_TEST(DynamicLibrariesTest, ProgramNameAndErrorMode) {
 // ---- The emulated loader alone ---------------------------------------------
 
 TEST(LibrarySearchCandidates, FollowWindowsNameRules) {
-    const LibrarySearchFolders folders{L"C:\\App", {L"C:\\windows\\system32", L"C:\\windows"},
+    const LibrarySearchFolders folders{L"C:\\App",
+                                       {L"C:\\windows\\system32", L"C:\\windows"},
                                        L"C:\\Tools\\;;relative\\bin;D:\\Lib;\\rooted"};
     struct Row {
         const wchar_t* name;
         std::vector<std::wstring> expected;
     };
     const std::vector<std::wstring> everywhere = {L"C:\\App\\e.dll", L"C:\\windows\\system32\\e.dll",
-                                                  L"C:\\windows\\e.dll", L"C:\\Tools\\e.dll", L"D:\\Lib\\e.dll"};
+                                                  L"C:\\windows\\e.dll", L"C:\\Tools\\e.dll",
+                                                  L"D:\\Lib\\e.dll"};
     const Row rows[] = {
         {L"e", everywhere},
         {L"e.dll", everywhere},
-        {L"E.ocx", {L"C:\\App\\E.ocx", L"C:\\windows\\system32\\E.ocx", L"C:\\windows\\E.ocx", L"C:\\Tools\\E.ocx",
-                    L"D:\\Lib\\E.ocx"}},
-        {L"e.", {L"C:\\App\\e", L"C:\\windows\\system32\\e", L"C:\\windows\\e", L"C:\\Tools\\e", L"D:\\Lib\\e"}},
+        {L"E.ocx",
+         {L"C:\\App\\E.ocx", L"C:\\windows\\system32\\E.ocx", L"C:\\windows\\E.ocx", L"C:\\Tools\\E.ocx",
+          L"D:\\Lib\\E.ocx"}},
+        {L"e.",
+         {L"C:\\App\\e", L"C:\\windows\\system32\\e", L"C:\\windows\\e", L"C:\\Tools\\e", L"D:\\Lib\\e"}},
         {L"C:\\Lib\\e", {L"C:\\Lib\\e.dll"}},
         {L"C:/Lib/e.dll", {L"C:/Lib/e.dll"}},
         {L"\\Lib\\e.dll", {L"\\Lib\\e.dll"}},
@@ -408,7 +451,8 @@ TEST(LibrarySearchCandidates, FollowWindowsNameRules) {
     // Without a program on the machine, its folder is not searched.
     LibrarySearchFolders noProgram = folders;
     noProgram.programFolder.clear();
-    EXPECT_EQ(qmplatform::emulated::librarySearchCandidates(L"e", noProgram).front(), L"C:\\windows\\system32\\e.dll");
+    EXPECT_EQ(qmplatform::emulated::librarySearchCandidates(L"e", noProgram).front(),
+              L"C:\\windows\\system32\\e.dll");
     EXPECT_TRUE(qmplatform::emulated::librarySearchCandidates(L"sub\\e", noProgram).empty());
 }
 
@@ -417,7 +461,8 @@ TEST(EmulatedDynamicLibraries, ResourceModuleMapsToItsFile) {
     const std::wstring file = L"C:\\Program Files\\Common Files\\Quillmark\\QMCMHT.dll";
     world.writeFile(file, minimalPe());
     long error = 0;
-    const ModuleHandle module = world.libraries().load(L"C:\\PROGRAM FILES\\common files\\quillmark\\qmcmht", 0, error);
+    const ModuleHandle module =
+        world.libraries().load(L"C:\\PROGRAM FILES\\common files\\quillmark\\qmcmht", 0, error);
     ASSERT_NE(module, nullptr) << error;
     std::wstring name;
     EXPECT_EQ(world.libraries().moduleFileName(module, name), qmplatform::kErrorSuccess);
@@ -451,7 +496,8 @@ TEST(EmulatedDynamicLibraries, RefusesSharedObjectsOfOtherMachinesAndAsData) {
     EXPECT_EQ(world.libraries().load(L"C:\\Other\\foreign.dll", 0, error), nullptr);
     EXPECT_EQ(error, qmplatform::kErrorBadExeFormat);
     // What is not a PE file cannot be mapped as one.
-    EXPECT_EQ(world.libraries().load(L"C:\\Other\\standin.dll", qmplatform::kLoadLibraryAsDatafile, error), nullptr);
+    EXPECT_EQ(world.libraries().load(L"C:\\Other\\standin.dll", qmplatform::kLoadLibraryAsDatafile, error),
+              nullptr);
     EXPECT_EQ(error, qmplatform::kErrorBadExeFormat);
 }
 

@@ -25,6 +25,16 @@ using qmtest::writeHostFile;
 
 namespace {
 
+// Windows' own file system ignores case, so there a mapped path may keep the
+// caller's spelling; elsewhere it must carry the names found on disk.
+bool samePath(const fs::path& a, const fs::path& b) {
+#ifdef _WIN32
+    return equalNoCase(a.lexically_normal().wstring(), b.lexically_normal().wstring());
+#else
+    return a == b;
+#endif
+}
+
 TEST(Machine, CreateLaysOutDriveCLikeAWinePrefix) {
     MachineSettings settings;
     settings.userName = L"Anna";
@@ -84,7 +94,8 @@ TEST_F(PathMapping, ResolvesWindowsPathsAsAWinePrefixDoes) {
         {L"D:\\data", machine_->root() / "drive_d/data"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(machine_->hostPath(c.windows), c.host) << toUtf8(c.windows);
+        EXPECT_TRUE(samePath(machine_->hostPath(c.windows), c.host))
+            << toUtf8(c.windows) << " -> " << machine_->hostPath(c.windows).string();
     }
 }
 
@@ -96,6 +107,9 @@ TEST_F(PathMapping, RefusesWhatIsNoLocalWindowsPath) {
 }
 
 TEST_F(PathMapping, PicksTheFirstNameInOrderWhenCaseAloneDiffers) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a file system that ignores case holds no names that differ in case alone";
+#endif
     writeHostFile(c_ / "data" / "b.txt", "lower");
     writeHostFile(c_ / "data" / "B.TXT", "upper");
     writeHostFile(c_ / "data" / "B.txt", "mixed");
@@ -112,7 +126,7 @@ TEST_F(PathMapping, NoLinkLeadsOutOfTheMachine) {
     }
     EXPECT_TRUE(machine_->hostPath(L"C:\\out\\x").empty());
     EXPECT_TRUE(machine_->hostPath(L"C:\\OUT").empty());
-    EXPECT_EQ(machine_->hostPath(L"C:\\in\\Common Files"), c_ / "in" / "Common Files");
+    EXPECT_TRUE(samePath(machine_->hostPath(L"C:\\in\\Common Files"), c_ / "in" / "Common Files"));
 }
 
 TEST_F(PathMapping, MapsHostPathsBack) {
@@ -200,7 +214,9 @@ TEST_F(Settings, AnEditThatBreaksTheSettingsWritesNothing) {
         {"services", {{"S", {{"state", "running"}}}, {"s", {{"state", "stopped"}}}}},
         {"restarts", {{{"time", "x"}}}},
     };
-    for (const auto& [key, value] : breaks) {
+    for (const auto& change : breaks) {
+        const std::string& key = change.first;
+        const nlohmann::ordered_json& value = change.second;
         std::string error;
         EXPECT_FALSE(machine_->updateSettings(
             [&](nlohmann::ordered_json& doc, std::string&) {

@@ -10,7 +10,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes utf8(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes utf8(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 Bytes utf16WithBom(std::wstring_view text) {
     Bytes out{0xFF, 0xFE};
@@ -78,12 +80,11 @@ TEST(RegFile, ReadsEveryKindOfEntry) {
 }
 
 TEST(RegFile, HexValuesContinueOverLinesEndingInABackslash) {
-    const std::string text = std::string(kHead) +
-                             "[HKEY_CURRENT_USER\\X]\r\n"
-                             "\"Wrapped\"=hex:01,02,\\\r\n"
-                             "  03,04,\\\r\n"
-                             "\t05\r\n"
-                             "\"Next\"=dword:0000000a\r\n";
+    const std::string text = std::string(kHead) + "[HKEY_CURRENT_USER\\X]\r\n"
+                                                  "\"Wrapped\"=hex:01,02,\\\r\n"
+                                                  "  03,04,\\\r\n"
+                                                  "\t05\r\n"
+                                                  "\"Next\"=dword:0000000a\r\n";
     const RegFileContents contents = parsed(utf8(text));
     ASSERT_EQ(contents.keys.size(), 1u);
     ASSERT_EQ(contents.keys[0].values.size(), 2u);
@@ -92,13 +93,15 @@ TEST(RegFile, HexValuesContinueOverLinesEndingInABackslash) {
 }
 
 TEST(RegFile, ReadsUtf8AndUtf16WithAnyLineEnds) {
-    const std::wstring text = L"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Gr\u00f6\u00dfe]\r"
-                              L"\"\u20ac\"=\"\u4e2d \U0001F600\"\n";
+    const std::wstring text =
+        L"Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Gr\u00f6\u00dfe]\r"
+        L"\"\u20ac\"=\"\u4e2d \U0001F600\"\n";
     std::string asUtf8 = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Gr\xC3\xB6\xC3\x9F"
                          "e]\r\"\xE2\x82\xAC\"=\"\xE4\xB8\xAD \xF0\x9F\x98\x80\"\n";
     RegFileContents expected;
-    expected.keys.push_back(
-        {L"HKEY_CURRENT_USER\\Gr\u00f6\u00dfe", false, {{L"\u20ac", false, kRegSz, regSzData(L"\u4e2d \U0001F600")}}});
+    expected.keys.push_back({L"HKEY_CURRENT_USER\\Gr\u00f6\u00dfe",
+                             false,
+                             {{L"\u20ac", false, kRegSz, regSzData(L"\u4e2d \U0001F600")}}});
     EXPECT_EQ(parsed(utf16WithBom(text)), expected);
     EXPECT_EQ(parsed(utf8(asUtf8)), expected);
     EXPECT_EQ(parsed(utf8("\xEF\xBB\xBF" + asUtf8)), expected);
@@ -179,17 +182,18 @@ TEST(RegFile, WritesUtf16WithRegeditsLayout) {
     for (std::size_t i = 0; i < hundred.size(); ++i) {
         hundred[i] = static_cast<std::uint8_t>(i);
     }
-    contents.keys.push_back({L"HKEY_CURRENT_USER\\Software\\QmProbe2",
-                             false,
-                             {
-                                 {L"", false, kRegSz, regSzData(L"default")},
-                                 {L"a long value name for wrapping", false, kRegBinary, hundred},
-                                 {L"dw5", false, kRegDword, regDwordData(0x04030201)},
-                                 {L"esc\"q\\", false, kRegSz, regSzData(L"x\"y\\z")},
-                                 {L"multi", false, kRegMultiSz, regMultiSzData(std::vector<std::wstring>{L"one", L"two"})},
-                                 {L"odd type", false, 0x1234, {1, 2}},
-                                 {L"q", false, kRegQword, regQwordData(0x8000000000000001ull)},
-                             }});
+    contents.keys.push_back(
+        {L"HKEY_CURRENT_USER\\Software\\QmProbe2",
+         false,
+         {
+             {L"", false, kRegSz, regSzData(L"default")},
+             {L"a long value name for wrapping", false, kRegBinary, hundred},
+             {L"dw5", false, kRegDword, regDwordData(0x04030201)},
+             {L"esc\"q\\", false, kRegSz, regSzData(L"x\"y\\z")},
+             {L"multi", false, kRegMultiSz, regMultiSzData(std::vector<std::wstring>{L"one", L"two"})},
+             {L"odd type", false, 0x1234, {1, 2}},
+             {L"q", false, kRegQword, regQwordData(0x8000000000000001ull)},
+         }});
     contents.keys.push_back({L"HKEY_CURRENT_USER\\Software\\Old", true, {}});
     contents.keys.push_back({L"HKEY_CURRENT_USER\\Software\\Kept", false, {{L"gone", true, kRegNone, {}}}});
     const Bytes bytes = writeRegFile(contents);
@@ -223,27 +227,28 @@ TEST(RegFile, WritesUtf16WithRegeditsLayout) {
 
 TEST(RegFile, EveryValueSurvivesAWriteAndARead) {
     RegFileContents contents;
-    contents.keys.push_back({L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Round \u00e4 \U0001F600 trip]",
-                             false,
-                             {
-                                 {L"", false, kRegSz, regSzData(L"")},
-                                 {L"plain", false, kRegSz, regSzData(L"\u20ac \"quoted\" \\back\\ \U0001F600")},
-                                 {L"no terminator", false, kRegSz, {'a', 0}},
-                                 {L"empty sz", false, kRegSz, {}},
-                                 {L"odd length", false, kRegSz, {'a', 0, 0}},
-                                 {L"inner terminator", false, kRegSz, {'a', 0, 0, 0, 'b', 0, 0, 0}},
-                                 {L"line\r\nbreaks", false, kRegSz, regSzData(L"a\r\nb")},
-                                 {L"lone surrogate", false, kRegSz, {0x00, 0xD8, 0, 0}},
-                                 {L"short dword", false, kRegDword, {1, 2}},
-                                 {L"dword", false, kRegDword, regDwordData(0xFFFFFFFF)},
-                                 {L"expand", false, kRegExpandSz, regSzData(L"%SystemRoot%")},
-                                 {L"multi", false, kRegMultiSz, regMultiSzData(std::vector<std::wstring>{L"a", L"b"})},
-                                 {L"binary", false, kRegBinary, Bytes(200, 0xAB)},
-                                 {L"empty binary", false, kRegBinary, {}},
-                                 {L"none", false, kRegNone, {}},
-                                 {L"big type", false, 0xFFFFFFFF, {7}},
-                                 {L"deleted", true, kRegSz, {}},
-                             }});
+    contents.keys.push_back(
+        {L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Round \u00e4 \U0001F600 trip]",
+         false,
+         {
+             {L"", false, kRegSz, regSzData(L"")},
+             {L"plain", false, kRegSz, regSzData(L"\u20ac \"quoted\" \\back\\ \U0001F600")},
+             {L"no terminator", false, kRegSz, {'a', 0}},
+             {L"empty sz", false, kRegSz, {}},
+             {L"odd length", false, kRegSz, {'a', 0, 0}},
+             {L"inner terminator", false, kRegSz, {'a', 0, 0, 0, 'b', 0, 0, 0}},
+             {L"line\r\nbreaks", false, kRegSz, regSzData(L"a\r\nb")},
+             {L"lone surrogate", false, kRegSz, {0x00, 0xD8, 0, 0}},
+             {L"short dword", false, kRegDword, {1, 2}},
+             {L"dword", false, kRegDword, regDwordData(0xFFFFFFFF)},
+             {L"expand", false, kRegExpandSz, regSzData(L"%SystemRoot%")},
+             {L"multi", false, kRegMultiSz, regMultiSzData(std::vector<std::wstring>{L"a", L"b"})},
+             {L"binary", false, kRegBinary, Bytes(200, 0xAB)},
+             {L"empty binary", false, kRegBinary, {}},
+             {L"none", false, kRegNone, {}},
+             {L"big type", false, 0xFFFFFFFF, {7}},
+             {L"deleted", true, kRegSz, {}},
+         }});
     contents.keys.push_back({L"HKEY_CURRENT_USER\\Gone", true, {}});
     contents.keys.push_back({L"HKEY_CLASSES_ROOT", false, {}});
     EXPECT_EQ(parsed(writeRegFile(contents)), contents);

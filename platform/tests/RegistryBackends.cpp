@@ -23,7 +23,8 @@ std::vector<Backend> backends() {
                    },
                    [] { return makeEmulatedTextCodec(); }});
 #ifdef _WIN32
-    all.push_back({"win32", [](const fs::path&) { return makeWin32Registry(); }, [] { return makeWin32TextCodec(); }});
+    all.push_back(
+        {"win32", [](const fs::path&) { return makeWin32Registry(); }, [] { return makeWin32TextCodec(); }});
 #endif
     return all;
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct Backend {
 };
 
 std::vector<Backend> backends();
+
+// Test names and failures show the backend by its name.
+inline void PrintTo(const Backend& backend, std::ostream* os) {
+    *os << backend.name;
+}
 
 // An empty folder of its own below the test temporary folder.
 std::filesystem::path freshDir(const std::string& name);

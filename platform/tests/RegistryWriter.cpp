@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     const int count = std::stoi(argv[3]);
     emulated::EmulatedRegistry registry({dir / "registry", dir / "machine.lock", true});
     RegKey key;
-    if (const long rc = key.create(registry, RegRoot::LocalMachine, L"SOFTWARE\\Concurrent", RegAccess::AllAccess);
+    if (const long rc =
+            key.create(registry, RegRoot::LocalMachine, L"SOFTWARE\\Concurrent", RegAccess::AllAccess);
         rc != kErrorSuccess) {
         std::fprintf(stderr, "registry_writer: create failed with %ld\n", rc);
         return 1;

@@ -122,7 +122,7 @@ TEST_P(Backends, EnvironmentExpandsAsExpandEnvironmentStringsDoes) {
         {L"%QMT_DIR%\\QMSvcMsg.dll", L"C:\\Q\\QMSvcMsg.dll"},
         {L"%qmt_dir%", L"C:\\Q"},
         {L"%QMT_NOPE%", L"%QMT_NOPE%"},
-        {L"%QMT_NOPE%QMT_DIR%", L"%QMT_NOPEC:\\Q"},
+        {L"%QMT_NOPE%QMT_DIR%", L"%QMT_NOPE%QMT_DIR%"},
         {L"%QMT_NOPE%%QMT_DIR%", L"%QMT_NOPE%C:\\Q"},
         {L"100%", L"100%"},
         {L"%%", L"%%"},
@@ -199,6 +199,20 @@ TEST_P(Backends, FoldersListTheirEntriesWithSizeAndTime) {
     std::vector<FolderEntry> untouched(1);
     EXPECT_FALSE(system().files().listFolder(harness_->folder() + L"\\none", untouched));
     EXPECT_EQ(untouched.size(), 1u);
+}
+
+TEST_P(Backends, LibrariesRefuseWhatIsMissingOrNoLibrary) {
+    DynamicLibraries& libraries = system().libraries();
+    long error = 0;
+    EXPECT_EQ(libraries.load(harness_->folder() + L"\\QMPrtEn.dll", kLoadWithAlteredSearchPath, error),
+              nullptr);
+    EXPECT_EQ(error, kErrorModNotFound);
+    const std::wstring junk = harness_->makeFile(L"junk.dll", "not a library at all, neither PE nor ELF");
+    error = 0;
+    EXPECT_EQ(libraries.load(junk, kLoadWithAlteredSearchPath, error), nullptr);
+    EXPECT_EQ(error, kErrorBadExeFormat);
+    const std::uint32_t previous = libraries.setErrorMode(kSemFailCriticalErrors | kSemNoOpenFileErrorBox);
+    EXPECT_EQ(libraries.setErrorMode(previous), kSemFailCriticalErrors | kSemNoOpenFileErrorBox);
 }
 
 TEST_P(Backends, TheShutdownPrivilegeCanBeEnabled) {

@@ -57,17 +57,21 @@ TEST_P(TextCodecTest, TextDataOfTheRegistryConvertsWithItsTerminators) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TextCodecTest, ::testing::ValuesIn(regtest::backends()),
-                         [](const ::testing::TestParamInfo<regtest::Backend>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<regtest::Backend>& info) {
+                             return info.param.name;
+                         });
 
 TEST(RegistryData, TextsBecomeUtf16WithSurrogatePairs) {
-    EXPECT_EQ(utf16leBytes(L"A\u20ac\U0001F600"), (std::vector<std::uint8_t>{'A', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE}));
+    EXPECT_EQ(utf16leBytes(L"A\u20ac\U0001F600"),
+              (std::vector<std::uint8_t>{'A', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE}));
     EXPECT_EQ(fromUtf16le(std::vector<std::uint8_t>{'A', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE, 0x7F}),
               L"A\u20ac\U0001F600");
     EXPECT_EQ(regSzText(std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0}), L"a");
     EXPECT_EQ(regSzText(std::vector<std::uint8_t>{'a', 0, 'b', 0}), L"ab");
     EXPECT_EQ(regMultiSzTexts(std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0, 'c', 0}),
               (std::vector<std::wstring>{L"a", L"b"}));
-    EXPECT_EQ(regMultiSzTexts(std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0}), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(regMultiSzTexts(std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0}),
+              (std::vector<std::wstring>{L"a", L"b"}));
     EXPECT_EQ(regMultiSzData(std::vector<std::wstring>{}), (std::vector<std::uint8_t>{0, 0}));
 }
 

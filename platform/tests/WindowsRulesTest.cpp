@@ -62,15 +62,27 @@ INSTANTIATE_TEST_SUITE_P(Table, PathAppendRules, ::testing::ValuesIn(kAppendCase
 
 TEST(PathAppend, RefusesWhatWouldNotFitInMaxPathAndLeavesThePath) {
     const std::wstring base = L"C:\\" + std::wstring(200, L'a');
-    for (const std::size_t tail : {std::size_t{55}, std::size_t{56}, std::size_t{300}}) {
+    const struct {
+        std::wstring more;
+        bool fits;
+    } cases[] = {
+        // base (203) + "\" + more: 259 characters fit with the terminator, 260 do not.
+        {std::wstring(55, L'b'), true},
+        {std::wstring(56, L'b'), false},
+        {std::wstring(300, L'b'), false},
+        // The joined text counts, before ".." shortens it.
+        {L"x\\..\\" + std::wstring(51, L'b'), false},
+        {L"x\\..\\" + std::wstring(50, L'b'), true},
+    };
+    for (const auto& c : cases) {
         std::wstring path = base;
-        // base (203) + "\" + tail: 259 characters fit with the terminator, 260 do not.
-        const bool fits = base.size() + 1 + tail < kMaxPath;
-        EXPECT_EQ(pathAppend(path, std::wstring(tail, L'b')), fits) << tail;
-        EXPECT_EQ(pathAppendRules(path = base, std::wstring(tail, L'b')), fits) << tail;
-        if (!fits) {
+        EXPECT_EQ(pathAppendRules(path, c.more), c.fits) << c.more.size();
+        if (!c.fits) {
             EXPECT_EQ(path, base);
         }
+        std::wstring real = base;
+        EXPECT_EQ(pathAppend(real, c.more), c.fits) << "PathAppend, " << c.more.size();
+        EXPECT_EQ(real, path);
     }
 }
 
@@ -98,7 +110,7 @@ const ExpandCase kExpandCases[] = {
      L"C:\\Program Files\\Common Files\\Quillmark\\QMSvcMsg.dll"},
     {L"%commonprogramfiles%", L"C:\\Program Files\\Common Files"}, // names ignore case
     {L"%NOPE%", L"%NOPE%"},
-    {L"%NOPE%SystemRoot%", L"%NOPEC:\\windows"}, // the closing '%' opens the next reference
+    {L"%NOPE%SystemRoot%", L"%NOPE%SystemRoot%"}, // the closing '%' opens no reference
     {L"%NOPE%%SystemRoot%", L"%NOPE%C:\\windows"},
     {L"100%", L"100%"},
     {L"%%", L"%%"},

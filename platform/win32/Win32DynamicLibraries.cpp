@@ -11,7 +11,9 @@ namespace qmplatform {
 
 namespace {
 
-HMODULE native(ModuleHandle module) { return reinterpret_cast<HMODULE>(module); }
+HMODULE native(ModuleHandle module) {
+    return reinterpret_cast<HMODULE>(module);
+}
 
 class Win32DynamicLibraries final : public DynamicLibraries {
 public:
@@ -34,7 +36,8 @@ public:
         // Paths may exceed MAX_PATH; a full buffer means the name was cut.
         std::wstring buffer(MAX_PATH, L'\0');
         while (true) {
-            const DWORD length = GetModuleFileNameW(native(module), buffer.data(), static_cast<DWORD>(buffer.size()));
+            const DWORD length =
+                GetModuleFileNameW(native(module), buffer.data(), static_cast<DWORD>(buffer.size()));
             if (length == 0) {
                 return static_cast<long>(GetLastError());
             }
@@ -55,6 +58,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<DynamicLibraries> makeWin32DynamicLibraries() { return std::make_unique<Win32DynamicLibraries>(); }
+std::unique_ptr<DynamicLibraries> makeWin32DynamicLibraries() {
+    return std::make_unique<Win32DynamicLibraries>();
+}
 
 } // namespace qmplatform

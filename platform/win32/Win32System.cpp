@@ -1,27 +1,13 @@
 #include "win32/Win32System.h"
 
 #include "win32/Win32Backends.h"
+#include "win32/Win32DynamicLibraries.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32Resources.h"
-
-#include <windows.h>
 
 namespace qmplatform {
 
 namespace {
-
-// Stands in until the library loader is part of the system.
-class NoLibraries final : public DynamicLibraries {
-public:
-    ModuleHandle load(std::wstring_view, std::uint32_t, long& error) override {
-        error = kErrorModNotFound;
-        return nullptr;
-    }
-    void* resolve(ModuleHandle, const char*) override { return nullptr; }
-    bool free(ModuleHandle) override { return false; }
-    long moduleFileName(ModuleHandle, std::wstring&) override { return kErrorInvalidHandle; }
-    std::uint32_t setErrorMode(std::uint32_t mode) override { return SetErrorMode(mode); }
-};
 
 class Win32System final : public System {
 public:
@@ -47,7 +33,7 @@ private:
     std::unique_ptr<ServiceControl> services_ = makeWin32ServiceControl();
     std::unique_ptr<Power> power_ = makeWin32Power();
     std::unique_ptr<Clock> clock_ = makeSystemClock();
-    std::unique_ptr<DynamicLibraries> libraries_ = std::make_unique<NoLibraries>();
+    std::unique_ptr<DynamicLibraries> libraries_ = makeWin32DynamicLibraries();
     std::unique_ptr<VersionInfo> versionInfo_ = makeWin32VersionInfo();
     std::unique_ptr<MessageTables> messages_ = makeWin32MessageTables();
     std::unique_ptr<EventLog> eventLog_ = makeWin32EventLog();

@@ -9,7 +9,8 @@ namespace {
 
 // Where each of the 16 bytes of a GUID sits in "{01234567-89AB-CDEF-0123-456789ABCDEF}",
 // in the order Data1 (most significant byte first), Data2, Data3, Data4.
-constexpr std::array<std::size_t, 16> kHexPairOffsets = {1, 3, 5, 7, 10, 12, 15, 17, 20, 22, 25, 27, 29, 31, 33, 35};
+constexpr std::array<std::size_t, 16> kHexPairOffsets = {1,  3,  5,  7,  10, 12, 15, 17,
+                                                         20, 22, 25, 27, 29, 31, 33, 35};
 constexpr std::array<std::size_t, 4> kHyphenOffsets = {9, 14, 19, 24};
 constexpr std::size_t kGuidTextLength = 38;
 
@@ -43,8 +44,12 @@ std::array<std::uint8_t, 16> guidBytes(REFGUID guid) {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
-bool isHighSurrogate(std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(std::uint32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(std::uint32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 } // namespace
 
@@ -145,6 +150,8 @@ BSTR bstrFromWide(std::wstring_view text) {
     return SysAllocStringLen(ole.data(), static_cast<UINT>(ole.size()));
 }
 
-std::wstring wideFromBstr(BSTR text) { return wideFromOle(text, SysStringLen(text)); }
+std::wstring wideFromBstr(BSTR text) {
+    return wideFromOle(text, SysStringLen(text));
+}
 
 } // namespace qmplatform::com

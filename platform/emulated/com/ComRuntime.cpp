@@ -1,8 +1,8 @@
 // The suite's own COM runtime for systems without COM: per-thread counted
 // initialisation, in-process servers found in the bound registry and loaded
 // through the bound loader, BSTRs and GUID texts.
-#include "platform/com/Com.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/Com.h"
 
 #include "platform/DynamicLibraries.h"
 #include "platform/Environment.h"
@@ -120,7 +120,8 @@ HRESULT serverPath(const RuntimeBinding& binding, REFCLSID clsid, std::wstring& 
         return REGDB_E_CLASSNOTREG;
     }
     RegValue value;
-    if (key->queryValue(L"", value) != kErrorSuccess || (value.type != kRegSz && value.type != kRegExpandSz)) {
+    if (key->queryValue(L"", value) != kErrorSuccess ||
+        (value.type != kRegSz && value.type != kRegExpandSz)) {
         return REGDB_E_CLASSNOTREG;
     }
     std::wstring text = textFromRegistry(value);
@@ -158,7 +159,8 @@ HRESULT acquireServer(Runtime& rt, const std::wstring& path, ServerModule*& out)
         auto entry = std::make_unique<ServerModule>();
         entry->loader = loader;
         entry->module = module;
-        entry->getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(loader->resolve(module, "DllGetClassObject"));
+        entry->getClassObject =
+            reinterpret_cast<LPFNGETCLASSOBJECT>(loader->resolve(module, "DllGetClassObject"));
         if (entry->getClassObject == nullptr) {
             loader->free(module);
             return HRESULT_FROM_WIN32(static_cast<unsigned long>(kErrorProcNotFound));
@@ -186,7 +188,9 @@ HRESULT guidFromOle(LPCOLESTR text, GUID& out, HRESULT malformed) {
 
 constexpr std::size_t kBstrPrefix = sizeof(std::uint32_t);
 
-unsigned char* bstrBlock(BSTR text) { return reinterpret_cast<unsigned char*>(text) - kBstrPrefix; }
+unsigned char* bstrBlock(BSTR text) {
+    return reinterpret_cast<unsigned char*>(text) - kBstrPrefix;
+}
 
 void doneWith(Runtime& rt, ServerModule& entry) {
     const std::lock_guard lock(rt.mutex);
@@ -202,7 +206,8 @@ RuntimeBinding bindRuntime(const RuntimeBinding& binding) {
     // server still serving objects stays loaded; the runtime forgets it, and
     // its loader closes it when it goes.
     freeUnusedModules(rt);
-    std::erase_if(rt.modules, [&](const auto& entry) { return entry->busy == 0 && entry->loader != binding.libraries; });
+    std::erase_if(rt.modules,
+                  [&](const auto& entry) { return entry->busy == 0 && entry->loader != binding.libraries; });
     const RuntimeBinding previous = rt.binding;
     rt.binding = binding;
     return previous;
@@ -218,7 +223,9 @@ RuntimeBinding currentRuntimeBinding() {
     return rt.binding;
 }
 
-bool runtimeIsEmulated() { return true; }
+bool runtimeIsEmulated() {
+    return true;
+}
 
 } // namespace qmplatform::com
 
@@ -250,7 +257,9 @@ HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit) {
     return S_OK;
 }
 
-HRESULT CoInitialize(LPVOID pvReserved) { return CoInitializeEx(pvReserved, COINIT_APARTMENTTHREADED); }
+HRESULT CoInitialize(LPVOID pvReserved) {
+    return CoInitializeEx(pvReserved, COINIT_APARTMENTTHREADED);
+}
 
 void CoUninitialize() {
     auto& state = qmplatform::com::threadState();
@@ -296,24 +305,23 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
     if (SUCCEEDED(hr)) {
         hr = factory->CreateInstance(pUnkOuter, riid, ppv);
         factory->Release();
-        if (FAILED(hr)) {
-            *ppv = nullptr;
-        }
     }
     qmplatform::com::doneWith(rt, *server);
     return hr;
 }
 
 void CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD /*dwReserved*/) {
-    const std::chrono::milliseconds delay = dwUnloadDelay == INFINITE
-                                                ? std::chrono::milliseconds(qmplatform::com::kDefaultUnloadDelay)
-                                                : std::chrono::milliseconds(dwUnloadDelay);
+    const std::chrono::milliseconds delay =
+        dwUnloadDelay == INFINITE ? std::chrono::milliseconds(qmplatform::com::kDefaultUnloadDelay)
+                                  : std::chrono::milliseconds(dwUnloadDelay);
     auto& rt = runtime();
     const std::lock_guard lock(rt.mutex);
     qmplatform::com::freeUnusedModules(rt, delay);
 }
 
-void CoFreeUnusedLibraries() { CoFreeUnusedLibrariesEx(INFINITE, 0); }
+void CoFreeUnusedLibraries() {
+    CoFreeUnusedLibrariesEx(INFINITE, 0);
+}
 
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) {
     const std::wstring text = qmplatform::com::guidToString(rguid);
@@ -394,6 +402,8 @@ UINT SysStringByteLen(BSTR bstr) {
     return byteCount;
 }
 
-UINT SysStringLen(BSTR pbstr) { return SysStringByteLen(pbstr) / sizeof(OLECHAR); }
+UINT SysStringLen(BSTR pbstr) {
+    return SysStringByteLen(pbstr) / sizeof(OLECHAR);
+}
 
 } // extern "C"

@@ -17,6 +17,8 @@ public:
     // LoadLibraryExW: a name without extension means a ".dll" file; a bare
     // name is searched in the program's folder, the system folders, then the
     // folders of PATH. Null on failure, with the Windows error in `error`.
+    // With kLoadLibraryAsDatafile the file is mapped for its resources only:
+    // no entry resolves and it has no module file name.
     virtual ModuleHandle load(std::wstring_view nameOrPath, std::uint32_t flags, long& error) = 0;
     // GetProcAddress: null when the module has no such entry (error 127).
     virtual void* resolve(ModuleHandle module, const char* entryName) = 0;

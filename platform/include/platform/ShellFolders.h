@@ -16,8 +16,9 @@ public:
 };
 
 // PathAppendW: joins with exactly one backslash; a `more` that starts with a
-// backslash is still appended (leading backslashes dropped); "." and ".."
-// components are resolved; false, with `path` untouched, when the result
+// backslash is still appended (leading backslashes dropped), unless it names
+// a share ("\\server\x"), which like "X:\..." replaces the path; "." and
+// ".." components are resolved; false, with `path` untouched, when the result
 // would not fit in MAX_PATH.
 bool pathAppend(std::wstring& path, std::wstring_view more);
 

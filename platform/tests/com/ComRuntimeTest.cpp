@@ -32,8 +32,7 @@ protected:
 
     // Calls an export of the test server as loaded now (or freshly, when
     // COM holds it no more).
-    template <typename Fn, typename... Args>
-    LONG serverCall(const char* entry, Args... args) {
+    template <typename Fn, typename... Args> LONG serverCall(const char* entry, Args... args) {
         long error = 0;
         auto& libraries = world_->libraries();
         const qmplatform::ModuleHandle module = libraries.load(world_->serverPath(), 0, error);
@@ -138,8 +137,9 @@ TEST_F(ComRuntime, FailuresGiveWindowsResultsAndNoObject) {
     }
     // A class registered only in process is not found for other contexts.
     void* object = kJunk;
-    EXPECT_EQ(CoCreateInstance(CLSID_QmTestCounter, nullptr, CLSCTX_LOCAL_SERVER, IID_IQmTestCounter, &object),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_QmTestCounter, nullptr, CLSCTX_LOCAL_SERVER, IID_IQmTestCounter, &object),
+        REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
 }
 
@@ -147,7 +147,8 @@ TEST_F(ComRuntime, ServerRefusalsReleaseWhatTheyMade) {
     const ComThread com;
     void* object = kJunk;
     // An interface the object lacks: the object and the factory are gone again.
-    const IID unknownInterface = {0x6C1D2B41, 0x94E5, 0x4F07, {0x8A, 0x61, 0x2E, 0x5B, 0xC0, 0x17, 0xD3, 0x48}};
+    const IID unknownInterface = {
+        0x6C1D2B41, 0x94E5, 0x4F07, {0x8A, 0x61, 0x2E, 0x5B, 0xC0, 0x17, 0xD3, 0x48}};
     EXPECT_EQ(create(CLSID_QmTestCounter, unknownInterface, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(liveObjects(), 0);
@@ -234,7 +235,8 @@ TEST_F(ComRuntime, ThreadsWithTheirOwnInitialisationGetTheirOwnObjects) {
             const ComThread own;
             for (int i = 0; i < 25; ++i) {
                 IQmTestCounter* counter = nullptr;
-                if (FAILED(create(CLSID_QmTestCounter, IID_IQmTestCounter, reinterpret_cast<void**>(&counter)))) {
+                if (FAILED(create(CLSID_QmTestCounter, IID_IQmTestCounter,
+                                  reinterpret_cast<void**>(&counter)))) {
                     return;
                 }
                 LONG total = 0;
@@ -260,10 +262,12 @@ TEST_F(ComRuntime, ServerFactorySlotsAreInDeclarationOrder) {
     auto& libraries = world_->libraries();
     const qmplatform::ModuleHandle module = libraries.load(world_->serverPath(), 0, error);
     ASSERT_NE(module, nullptr) << error;
-    auto* getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(libraries.resolve(module, "DllGetClassObject"));
+    auto* getClassObject =
+        reinterpret_cast<LPFNGETCLASSOBJECT>(libraries.resolve(module, "DllGetClassObject"));
     ASSERT_NE(getClassObject, nullptr);
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(getClassObject(CLSID_QmTestCounter, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(getClassObject(CLSID_QmTestCounter, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
 
     void** slots = *reinterpret_cast<void***>(factory);
     using LockServerSlot = HRESULT(STDMETHODCALLTYPE*)(IClassFactory*, BOOL);
@@ -272,11 +276,54 @@ TEST_F(ComRuntime, ServerFactorySlotsAreInDeclarationOrder) {
     EXPECT_EQ(serverCall<QmTestServerCountFn>(kQmTestServerLocks), 1);
     EXPECT_EQ(reinterpret_cast<LockServerSlot>(slots[4])(factory, FALSE), S_OK);
     void* object = nullptr;
-    ASSERT_EQ(reinterpret_cast<CreateInstanceSlot>(slots[3])(factory, nullptr, &IID_IQmTestCounter, &object), S_OK);
+    ASSERT_EQ(reinterpret_cast<CreateInstanceSlot>(slots[3])(factory, nullptr, &IID_IQmTestCounter, &object),
+              S_OK);
     EXPECT_EQ(liveObjects(), 2);
     static_cast<IQmTestCounter*>(object)->Release();
     EXPECT_EQ(factory->Release(), 0u);
     libraries.free(module);
+}
+
+// ---- The suite's own runtime alone ---------------------------------------
+
+TEST_F(ComRuntime, UnboundRuntimeKnowsNoClass) {
+    if (!qmplatform::com::runtimeIsEmulated()) {
+        GTEST_SKIP() << "the system's COM has its own registry";
+    }
+    const qmplatform::com::ScopedRuntimeBinding nothing{qmplatform::com::RuntimeBinding{}};
+    const ComThread com;
+    void* object = kJunk;
+    EXPECT_EQ(create(CLSID_QmTestCounter, IID_IQmTestCounter, &object), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(ComRuntime, RebindingFreesIdleServersAndKeepsBusyOnes) {
+    if (!qmplatform::com::runtimeIsEmulated()) {
+        GTEST_SKIP() << "the system's COM cannot be rebound";
+    }
+    const ComThread com;
+    IQmTestCounter* idle = nullptr;
+    ASSERT_EQ(create(CLSID_QmTestCounter, IID_IQmTestCounter, reinterpret_cast<void**>(&idle)), S_OK);
+    EXPECT_EQ(serverMark(3), 3);
+    idle->Release();
+    {
+        // The outgoing loader's idle server goes with the binding.
+        const qmplatform::com::ScopedRuntimeBinding other{qmplatform::com::RuntimeBinding{}};
+        EXPECT_EQ(serverMark(0), 0);
+    }
+
+    IQmTestCounter* busy = nullptr;
+    ASSERT_EQ(create(CLSID_QmTestCounter, IID_IQmTestCounter, reinterpret_cast<void**>(&busy)), S_OK);
+    EXPECT_EQ(serverMark(4), 4);
+    {
+        const qmplatform::com::ScopedRuntimeBinding other{qmplatform::com::RuntimeBinding{}};
+        // An object still in use keeps its server's code where it is.
+        LONG total = 0;
+        EXPECT_EQ(busy->Add(6, &total), S_OK);
+        EXPECT_EQ(total, 6);
+        EXPECT_EQ(serverMark(0), 4);
+        EXPECT_EQ(busy->Release(), 0u);
+    }
 }
 
 } // namespace

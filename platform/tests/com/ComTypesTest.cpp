@@ -23,7 +23,9 @@ using qmplatform::com::wideFromBstr;
 constexpr CLSID kSample = {0x5197646C, 0x00EA, 0x4307, {0xA0, 0x67, 0x61, 0x31, 0x9E, 0xBB, 0xE4, 0x99}};
 constexpr const wchar_t* kSampleText = L"{5197646C-00EA-4307-A067-61319EBBE499}";
 
-std::basic_string<OLECHAR> ole(std::wstring_view text) { return qmplatform::com::oleFromWide(text); }
+std::basic_string<OLECHAR> ole(std::wstring_view text) {
+    return qmplatform::com::oleFromWide(text);
+}
 
 TEST(ComValues, HaveWindowsNumbers) {
     struct Row {
@@ -68,7 +70,8 @@ TEST(ComValues, HaveWindowsNumbers) {
 
 TEST(ComGuid, RegistryFormRoundTrips) {
     EXPECT_EQ(guidToString(kSample), kSampleText);
-    for (const wchar_t* text : {L"{5197646C-00EA-4307-A067-61319EBBE499}", L"{5197646c-00ea-4307-a067-61319ebbe499}"}) {
+    for (const wchar_t* text :
+         {L"{5197646C-00EA-4307-A067-61319EBBE499}", L"{5197646c-00ea-4307-a067-61319ebbe499}"}) {
         GUID parsed{};
         ASSERT_TRUE(guidFromString(text, parsed)) << text;
         EXPECT_TRUE(IsEqualGUID(parsed, kSample)) << text;
@@ -163,9 +166,10 @@ TEST(ComBstr, LengthsCountUnitsAndKeepEmbeddedNuls) {
 
 TEST(ComBstr, WideTextRoundTripsThroughUtf16) {
     // A character outside the BMP takes two code units, as on Windows.
-    const std::wstring text = std::wstring(L"Grüße ") + static_cast<wchar_t>(0x20AC) + L" " +
-                              (sizeof(wchar_t) == 4 ? std::wstring(1, static_cast<wchar_t>(0x1F600))
-                                                    : std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)});
+    const std::wstring text =
+        std::wstring(L"Grüße ") + static_cast<wchar_t>(0x20AC) + L" " +
+        (sizeof(wchar_t) == 4 ? std::wstring(1, static_cast<wchar_t>(0x1F600))
+                              : std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)});
     Bstr held(text);
     ASSERT_NE(held.get(), nullptr);
     EXPECT_EQ(SysStringLen(held.get()), 10u);
@@ -204,8 +208,7 @@ TEST(ComBstr, OwnerFreesMovesAndHandsOver) {
 // Each method records its slot; the test calls the raw vtable slots the way
 // a C client or another compiler's code would.
 
-template <typename R, typename I, typename... Args>
-R callSlot(I* object, std::size_t slot, Args... args) {
+template <typename R, typename I, typename... Args> R callSlot(I* object, std::size_t slot, Args... args) {
     using Slot = R(STDMETHODCALLTYPE*)(I*, Args...);
     void** table = *reinterpret_cast<void***>(object);
     return reinterpret_cast<Slot>(table[slot])(object, args...);

@@ -42,7 +42,8 @@ public:
 
         install(QM_TEST_SERVER_FILE, L"QmTestSrv.dll");
         install(QM_TEST_MODULE_FILE, L"QmTestMod.dll");
-        std::ofstream(machine_->hostPath(std::wstring(kFolder) + L"QmBadFormat.dll")) << "This is no module.\n";
+        std::ofstream(machine_->hostPath(std::wstring(kFolder) + L"QmBadFormat.dll"))
+            << "This is no module.\n";
         // Registered through an environment reference, as installers often do.
         registerClass(CLSID_QmTestCounter, L"%ProgramFiles%\\Quillmark Tests\\QmTestSrv.dll", kRegExpandSz);
         registerClass(CLSID_QmTestUnserved, serverPath(), kRegSz);
@@ -89,4 +90,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<ComWorld> makeComWorld() { return std::make_unique<EmulatedComWorld>(); }
+std::unique_ptr<ComWorld> makeComWorld() {
+    return std::make_unique<EmulatedComWorld>();
+}

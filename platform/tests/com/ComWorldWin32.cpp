@@ -59,4 +59,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<ComWorld> makeComWorld() { return std::make_unique<Win32ComWorld>(); }
+std::unique_ptr<ComWorld> makeComWorld() {
+    return std::make_unique<Win32ComWorld>();
+}

@@ -12,7 +12,7 @@ extern "C"
 #else
     __attribute__((visibility("default")))
 #endif
-    int QmTestModuleAdd(int value) {
+        int QmTestModuleAdd(int value) {
     mark += value;
     return mark;
 }

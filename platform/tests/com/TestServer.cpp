@@ -149,8 +149,16 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return hr;
 }
 
-STDAPI DllCanUnloadNow() { return liveObjects == 0 && serverLocks == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return liveObjects == 0 && serverLocks == 0 ? S_OK : S_FALSE;
+}
 
-extern "C" LONG QmTestServerLiveObjects() { return liveObjects; }
-extern "C" LONG QmTestServerLocks() { return serverLocks; }
-extern "C" LONG QmTestServerAdd(LONG value) { return mark += value; }
+extern "C" LONG QmTestServerLiveObjects() {
+    return liveObjects;
+}
+extern "C" LONG QmTestServerLocks() {
+    return serverLocks;
+}
+extern "C" LONG QmTestServerAdd(LONG value) {
+    return mark += value;
+}

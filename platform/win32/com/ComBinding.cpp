@@ -31,6 +31,8 @@ RuntimeBinding currentRuntimeBinding() {
     return currentBinding;
 }
 
-bool runtimeIsEmulated() { return false; }
+bool runtimeIsEmulated() {
+    return false;
+}
 
 } // namespace qmplatform::com

@@ -122,9 +122,15 @@ inline constexpr bool IsEqualGUID(REFGUID a, REFGUID b) {
     }
     return true;
 }
-inline constexpr bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline constexpr bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return IsEqualGUID(a, b); }
-inline constexpr bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
+inline constexpr bool IsEqualIID(REFIID a, REFIID b) {
+    return IsEqualGUID(a, b);
+}
+inline constexpr bool IsEqualCLSID(REFCLSID a, REFCLSID b) {
+    return IsEqualGUID(a, b);
+}
+inline constexpr bool operator==(REFGUID a, REFGUID b) {
+    return IsEqualGUID(a, b);
+}
 
 inline constexpr GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 inline constexpr CLSID CLSID_NULL = GUID_NULL;
@@ -145,7 +151,8 @@ struct IClassFactory : IUnknown {
 };
 using LPCLASSFACTORY = IClassFactory*;
 
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IClassFactory = {
     0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -158,8 +165,8 @@ enum tagCLSCTX : DWORD {
 };
 using CLSCTX = tagCLSCTX;
 inline constexpr DWORD CLSCTX_SERVER = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-inline constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                                    CLSCTX_REMOTE_SERVER;
+inline constexpr DWORD CLSCTX_ALL =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 enum tagCOINIT : DWORD {
     COINIT_MULTITHREADED = 0x0,
