@@ -1,23 +1,30 @@
-// Message tables on the emulated machine: the module's file (as the library
-// loader names it) read by the project's own PE reader and formatter.
+// Message tables on the emulated machine: the file behind a module the
+// machine's loader loaded, read by the project's own PE reader and formatter.
 #pragma once
 
 #include "platform/MessageTables.h"
 
+#include <filesystem>
+#include <functional>
+
 namespace qmplatform::emulated {
 
-class Machine;
+class EmulatedDynamicLibraries;
 
 class EmulatedMessageTables final : public MessageTables {
 public:
-    EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries);
+    // The host file behind a module handle; empty for an unknown handle.
+    using ModuleFiles = std::function<std::filesystem::path(ModuleHandle)>;
+    explicit EmulatedMessageTables(ModuleFiles moduleFiles);
+    // Modules of the machine's loader (data files included, which have no
+    // module file name for the program, as on Windows).
+    explicit EmulatedMessageTables(const EmulatedDynamicLibraries& libraries);
     long formatMessage(ModuleHandle module, std::uint32_t messageId, std::uint32_t languageId,
                        std::span<const MessageArgument> arguments, std::size_t maxChars,
                        std::wstring& out) override;
 
 private:
-    const Machine& machine_;
-    DynamicLibraries& libraries_;
+    ModuleFiles moduleFiles_;
 };
 
 } // namespace qmplatform::emulated

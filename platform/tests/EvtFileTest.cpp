@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 using namespace qmplatform;
 using namespace qmplatform::evt;
 
@@ -46,6 +49,29 @@ void expectSame(const EventLogRecordView& view, const EventRecordSpec& spec, std
     EXPECT_EQ(view.strings, spec.strings);
     EXPECT_EQ(view.data, spec.data);
     EXPECT_EQ(view.userSid, spec.userSid);
+}
+
+TEST(EvtFileTables, FieldRowsFollowEachOtherAndFillTheirRecords) {
+    auto check = [](const auto& rows, std::uint32_t size, std::uint32_t width) {
+        std::set<std::string> names;
+        std::uint32_t end = 0;
+        for (const auto& row : rows) {
+            EXPECT_EQ(row.offset, end) << row.name;
+            end = row.offset + width;
+            EXPECT_TRUE(names.insert(row.name).second) << row.name;
+        }
+        EXPECT_EQ(end, size);
+    };
+    check(kHeaderFields, kHeaderSize, 4);
+    check(kEofFields, kEofRecordSize, 4);
+    std::set<std::string> names;
+    std::uint32_t end = 0;
+    for (const EventLogRecordField& row : kEventLogRecordFields) {
+        EXPECT_EQ(row.offset, end) << row.name;
+        end = row.offset + row.size;
+        EXPECT_TRUE(names.insert(row.name).second) << row.name;
+    }
+    EXPECT_EQ(end, kEventLogRecordHeaderSize);
 }
 
 struct Layout {

@@ -2,6 +2,7 @@
 // against each backend the platform has: the emulated machine everywhere,
 // and under Windows (Wine in the Windows lane) the real API too, on the same
 // files.
+#include "emulated/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedMessageTables.h"
 #include "emulated/EmulatedVersionInfo.h"
 #include "emulated/Machine.h"
@@ -76,34 +77,6 @@ void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A loader that hands out a handle per file, as the machine's loader does
-// for a PE file loaded as a resource module.
-class FakeLoader final : public DynamicLibraries {
-public:
-    ModuleHandle load(std::wstring_view path, std::uint32_t, long& error) override {
-        error = kErrorSuccess;
-        paths_.emplace(++next_, std::wstring(path));
-        return reinterpret_cast<ModuleHandle>(next_);
-    }
-    void* resolve(ModuleHandle, const char*) override { return nullptr; }
-    bool free(ModuleHandle module) override {
-        return paths_.erase(reinterpret_cast<std::uintptr_t>(module)) == 1;
-    }
-    long moduleFileName(ModuleHandle module, std::wstring& out) override {
-        const auto it = paths_.find(reinterpret_cast<std::uintptr_t>(module));
-        if (it == paths_.end()) {
-            return kErrorInvalidHandle;
-        }
-        out = it->second;
-        return kErrorSuccess;
-    }
-    std::uint32_t setErrorMode(std::uint32_t mode) override { return mode; }
-
-private:
-    std::map<std::uintptr_t, std::wstring> paths_;
-    std::uintptr_t next_ = 0x1000;
-};
-
 class EmulatedBackend final : public Backend {
 public:
     EmulatedBackend() {
@@ -113,7 +86,8 @@ public:
         machine_ = emulated::Machine::create(root_, emulated::MachineSettings{}, error);
         EXPECT_TRUE(machine_) << error;
         versions_ = std::make_unique<emulated::EmulatedVersionInfo>(*machine_, nullptr);
-        messages_ = std::make_unique<emulated::EmulatedMessageTables>(*machine_, loader_);
+        loader_ = std::make_unique<emulated::EmulatedDynamicLibraries>(*machine_);
+        messages_ = std::make_unique<emulated::EmulatedMessageTables>(*loader_);
     }
     VersionInfo& versions() override { return *versions_; }
     MessageTables& messages() override { return *messages_; }
@@ -125,16 +99,16 @@ public:
     }
     ModuleHandle load(const std::wstring& path) override {
         long error = 0;
-        return loader_.load(path, kLoadLibraryAsDatafile, error);
+        return loader_->load(path, kLoadLibraryAsDatafile, error);
     }
-    void unload(ModuleHandle module) override { loader_.free(module); }
+    void unload(ModuleHandle module) override { loader_->free(module); }
     std::wstring missing() override { return L"C:\\Program Files\\Common Files\\Quillmark\\missing.dll"; }
     bool isEmulated() const override { return true; }
 
 private:
     fs::path root_;
     std::unique_ptr<emulated::Machine> machine_;
-    FakeLoader loader_;
+    std::unique_ptr<emulated::EmulatedDynamicLibraries> loader_;
     std::unique_ptr<VersionInfo> versions_;
     std::unique_ptr<MessageTables> messages_;
 };

@@ -1,22 +1,13 @@
 #include "QmResCommand.h"
 
-#include "emulated/EmulatedDynamicLibraries.h"
-#include "emulated/EmulatedEventLog.h"
-#include "emulated/EmulatedMessageTables.h"
-#include "emulated/EmulatedVersionInfo.h"
+#include "emulated/EmulatedSystem.h"
 #include "emulated/HostFiles.h"
-#include "emulated/Machine.h"
 #include "evt/EvtFile.h"
 #include "pe/MessageTable.h"
 #include "pe/PeImage.h"
 #include "pe/VersionBlock.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
-
-#ifdef _WIN32
-#include "win32/Win32DynamicLibraries.h"
-#include "win32/Win32Resources.h"
-#endif
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -61,46 +52,37 @@ constexpr const wchar_t* kStandardStrings[] = {
 };
 
 // The services a command reads through: the emulated machine's, or the
-// real system's on Windows.
+// platform's default system (the real one on Windows).
 struct Backends {
-    std::unique_ptr<emulated::Machine> machine;
-    std::unique_ptr<DynamicLibraries> libraries;
-    std::unique_ptr<VersionInfo> versions;
-    std::unique_ptr<MessageTables> messages;
-    std::unique_ptr<EventLog> log;
-    std::function<fs::path(std::wstring_view)> hostPath;
+    std::unique_ptr<System> system;
+    // Reads a whole file by Windows path, through the system's files.
+    bool readFile(std::wstring_view path, std::vector<std::uint8_t>& out) const {
+        std::FILE* file = system->files().openForReading(path);
+        if (file == nullptr) {
+            return false;
+        }
+        std::vector<std::uint8_t> data;
+        std::uint8_t chunk[65536];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            if (data.size() + n > emulated::kMaxReadFileSize) {
+                std::fclose(file);
+                return false;
+            }
+            data.insert(data.end(), chunk, chunk + n);
+        }
+        std::fclose(file);
+        out = std::move(data);
+        return true;
+    }
 };
 
 bool makeBackends(const std::string& machineDir, Backends& b, std::string& error) {
-    std::string dir = machineDir;
-    if (dir.empty()) {
-#ifdef _WIN32
-        b.libraries = makeWin32DynamicLibraries();
-        b.versions = makeWin32VersionInfo();
-        b.messages = makeWin32MessageTables();
-        b.log = makeWin32EventLog();
-        b.hostPath = [](std::wstring_view path) { return fs::path(std::wstring(path)); };
-        return true;
-#else
-        const char* sysroot = std::getenv("QUILLMARK_SYSROOT");
-        if (sysroot == nullptr || *sysroot == '\0') {
-            error = "no machine: give --machine DIR or set QUILLMARK_SYSROOT";
-            return false;
-        }
-        dir = sysroot;
-#endif
+    if (machineDir.empty()) {
+        b.system = makeDefaultSystem(error);
+    } else {
+        b.system = emulated::makeEmulatedSystem(machineDir, {}, error);
     }
-    b.machine = emulated::Machine::open(dir, error);
-    if (!b.machine) {
-        return false;
-    }
-    const emulated::Machine& machine = *b.machine;
-    b.libraries = std::make_unique<emulated::EmulatedDynamicLibraries>(machine);
-    b.versions = std::make_unique<emulated::EmulatedVersionInfo>(machine);
-    b.messages = std::make_unique<emulated::EmulatedMessageTables>(machine, *b.libraries);
-    b.log = std::make_unique<emulated::EmulatedEventLog>(machine);
-    b.hostPath = [&machine](std::wstring_view path) { return machine.hostPath(path); };
-    return true;
+    return b.system != nullptr;
 }
 
 bool readFile(const fs::path& path, std::vector<std::uint8_t>& out) {
@@ -198,19 +180,19 @@ Json apiVersionJson(Backends& b, const std::string& pathText) {
     const std::wstring path = fromUtf8(pathText);
     Json j = {{"path", pathText}};
     long error = 0;
-    const std::uint32_t size = b.versions->infoSize(path, error);
+    const std::uint32_t size = b.system->versionInfo().infoSize(path, error);
     j["size"] = size;
     j["error"] = error;
     if (size == 0) {
         return j;
     }
     std::vector<std::uint8_t> block(size);
-    if (!b.versions->info(path, block, error)) {
+    if (!b.system->versionInfo().info(path, block, error)) {
         j["error"] = error;
         return j;
     }
     FixedFileInfo fixed;
-    if (queryFixedFileInfo(*b.versions, block, fixed)) {
+    if (queryFixedFileInfo(b.system->versionInfo(), block, fixed)) {
         j["fileVersion"] = versionText(fixed.fileVersionMS, fixed.fileVersionLS);
         j["productVersion"] = versionText(fixed.productVersionMS, fixed.productVersionLS);
         j["fileFlags"] = fixed.fileFlags;
@@ -218,7 +200,7 @@ Json apiVersionJson(Backends& b, const std::string& pathText) {
         j["fileType"] = fixed.fileType;
     }
     std::vector<std::uint32_t> translations;
-    if (queryTranslations(*b.versions, block, translations)) {
+    if (queryTranslations(b.system->versionInfo(), block, translations)) {
         j["translations"] = translations;
     }
     if (!translations.empty()) {
@@ -228,9 +210,10 @@ Json apiVersionJson(Backends& b, const std::string& pathText) {
         for (const wchar_t* name : kStandardStrings) {
             VersionQueryResult result;
             const std::wstring sub = std::wstring(L"\\StringFileInfo\\") + table + L"\\" + name;
-            if (b.versions->queryValue(block, sub, result)) {
+            if (b.system->versionInfo().queryValue(block, sub, result)) {
                 std::wstring text;
-                queryVersionString(*b.versions, block, static_cast<std::uint16_t>(translations[0] & 0xFFFF),
+                queryVersionString(b.system->versionInfo(), block,
+                                   static_cast<std::uint16_t>(translations[0] & 0xFFFF),
                                    static_cast<std::uint16_t>(translations[0] >> 16), name, text);
                 strings[utf8(name)] = {{"value", utf8(text)}, {"length", result.length}};
             }
@@ -289,7 +272,7 @@ std::vector<MessageArgument> argumentsFor(std::wstring_view pattern) {
 Json apiMessagesJson(Backends& b, const std::string& pathText, std::string& error) {
     const std::wstring path = fromUtf8(pathText);
     std::vector<std::uint8_t> bytes;
-    if (!readFile(b.hostPath(path), bytes)) {
+    if (!b.readFile(path, bytes)) {
         error = "cannot read " + pathText;
         return {};
     }
@@ -304,7 +287,7 @@ Json apiMessagesJson(Backends& b, const std::string& pathText, std::string& erro
         return {};
     }
     long loadError = 0;
-    const ModuleHandle module = b.libraries->load(path, kLoadLibraryAsDatafile, loadError);
+    const ModuleHandle module = b.system->libraries().load(path, kLoadLibraryAsDatafile, loadError);
     if (module == nullptr) {
         error = "cannot load " + pathText + ": error " + std::to_string(loadError);
         return {};
@@ -313,14 +296,14 @@ Json apiMessagesJson(Backends& b, const std::string& pathText, std::string& erro
     for (const auto& [id, pattern] : list) {
         const std::vector<MessageArgument> args = argumentsFor(pattern);
         std::wstring text;
-        const long result = b.messages->formatMessage(module, id, kDefaultLanguage, args, 0, text);
+        const long result = b.system->messages().formatMessage(module, id, kDefaultLanguage, args, 0, text);
         Json m = {{"id", id}, {"error", result}};
         if (result == kErrorSuccess) {
             m["text"] = utf8(text);
         }
         messages.push_back(m);
     }
-    b.libraries->free(module);
+    b.system->libraries().free(module);
     return {{"path", pathText}, {"messages", messages}};
 }
 
@@ -442,19 +425,18 @@ int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostre
             ok = error.empty();
         } else if (logCommand->parsed()) {
             long openError = 0;
-            const EventLogHandle handle = backup.empty()
-                                              ? backends.log->open(fromUtf8(logName), openError)
-                                              : backends.log->openBackup(fromUtf8(backup), openError);
+            const EventLogHandle handle =
+                backup.empty() ? backends.system->eventLog().open(fromUtf8(logName), openError)
+                               : backends.system->eventLog().openBackup(fromUtf8(backup), openError);
             if (handle == nullptr) {
                 err << "qmres: cannot open the event log: error " << openError << "\n";
                 return kExitFailed;
             }
             Json records = Json::array();
-            const long end =
-                readEventLogBackwards(*backends.log, handle, 65536, [&](std::span<const std::uint8_t> r) {
-                    records.push_back(recordJson(r));
-                });
-            backends.log->close(handle);
+            const long end = readEventLogBackwards(
+                backends.system->eventLog(), handle, 65536,
+                [&](std::span<const std::uint8_t> r) { records.push_back(recordJson(r)); });
+            backends.system->eventLog().close(handle);
             result = {{"log", backup.empty() ? logName : backup}, {"end", end}, {"records", records}};
             ok = end == kErrorHandleEof;
         }

@@ -24,12 +24,14 @@ public:
     // `count` bytes from `offset` on, wrapping at the end; count <= size().
     void copy(std::size_t offset, std::size_t count, std::vector<std::uint8_t>& out) const {
         out.resize(count);
+        // Each run starts inside the ring, so it copies at least one byte.
+        std::size_t at = advance(offset, 0);
         for (std::size_t i = 0; i < count;) {
-            const std::size_t run = std::min(count - i, file_.size() - offset);
-            std::copy_n(file_.begin() + static_cast<std::ptrdiff_t>(offset), run,
+            const std::size_t run = std::min(count - i, file_.size() - at);
+            std::copy_n(file_.begin() + static_cast<std::ptrdiff_t>(at), run,
                         out.begin() + static_cast<std::ptrdiff_t>(i));
             i += run;
-            offset = advance(offset, run);
+            at = advance(at, run);
         }
     }
     std::uint32_t u32(std::size_t offset) const {

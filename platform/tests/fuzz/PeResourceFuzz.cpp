@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 1: {
         // Pairs of (offset, value) written into the template.
-        std::vector<std::uint8_t> file = templateImage((data[0] & 0x80) != 0);
+        static const std::vector<std::uint8_t> images[2] = {templateImage(false), templateImage(true)};
+        std::vector<std::uint8_t> file = images[(data[0] & 0x80) != 0 ? 1 : 0];
         for (std::size_t i = 0; i + 2 < input.size(); i += 3) {
             const std::size_t offset = (static_cast<std::size_t>(input[i]) << 8 | input[i + 1]) % file.size();
             file[offset] = input[i + 2];

@@ -1,7 +1,6 @@
 // The host software's modules and Application log as the sample machines
 // have them: the committed files are what the build makes, and the version
 // and event-log reads over them give what the diagnostics must show.
-#include "emulated/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedSystem.h"
 #include "platform/RegKey.h"
 #include "platform/Win32Codes.h"
@@ -93,8 +92,8 @@ TEST(SampleContent, VersionModulesReadAsInstalled) {
 TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
     const auto system = open("healthy");
     ASSERT_TRUE(system);
-    emulated::EmulatedDynamicLibraries libraries(system->machine());
-    emulated::EmulatedMessageTables messages(system->machine(), libraries);
+    DynamicLibraries& libraries = system->libraries();
+    MessageTables& messages = system->messages();
     long error = 0;
     const EventLogHandle log = system->eventLog().open(L"Application", error);
     ASSERT_NE(log, nullptr) << error;
