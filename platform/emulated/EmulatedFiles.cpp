@@ -1,5 +1,7 @@
 #include "emulated/EmulatedBackends.h"
 
+#include "platform/FileReplace.h"
+
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -75,6 +77,17 @@ bool EmulatedFiles::listFolder(std::wstring_view windowsPath, std::vector<Folder
     }
     out = std::move(entries);
     return true;
+}
+
+bool EmulatedFiles::replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) {
+    const fs::path host = machine_.hostPath(windowsPath);
+    std::error_code ec;
+    if (host.empty() || !host.has_parent_path()) {
+        return false;
+    }
+    fs::create_directories(host.parent_path(), ec);
+    std::string error;
+    return !ec && writeFileReplacing(host, contents.data(), contents.size(), error);
 }
 
 } // namespace qmplatform::emulated

@@ -1,8 +1,13 @@
 #include "win32/Win32Backends.h"
 
+#include "platform/FileReplace.h"
+
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace qmplatform {
 
@@ -13,6 +18,17 @@ public:
     std::FILE* openForReading(std::wstring_view windowsPath) const override {
         const std::wstring path(windowsPath);
         return _wfopen(path.c_str(), L"rb");
+    }
+
+    bool replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) override {
+        const std::filesystem::path path{std::wstring(windowsPath)};
+        if (!path.has_parent_path()) {
+            return false;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+        std::string error;
+        return !ec && writeFileReplacing(path, contents.data(), contents.size(), error);
     }
 
     bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const override {

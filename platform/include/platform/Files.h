@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,14 @@ public:
     virtual std::FILE* openForReading(std::wstring_view windowsPath) const = 0;
     // The entries of a folder (without "." and ".."); false when it cannot be read.
     virtual bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const = 0;
+    // Replaces the file's contents without ever leaving it half written
+    // (FileReplace.h), making the missing folders above it first. A backend
+    // that cannot write files says false.
+    virtual bool replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) {
+        (void)windowsPath;
+        (void)contents;
+        return false;
+    }
 };
 
 } // namespace qmplatform

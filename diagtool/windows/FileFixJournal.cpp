@@ -1,0 +1,185 @@
+#include "FileFixJournal.h"
+
+#include "platform/Win32Codes.h"
+#include "platform/WindowsText.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+constexpr int kFormatVersion = 1;
+// Registry values are at most about a megabyte in practice; a journal far
+// beyond that is not one this program wrote.
+constexpr long kMaxJournalBytes = 64L * 1024 * 1024;
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+std::string toHex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const std::uint8_t byte : bytes) {
+        text += kHexDigits[byte >> 4];
+        text += kHexDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool fromHex(const std::string& text, std::vector<std::uint8_t>& out) {
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = hexValue(text[i]);
+        const int low = hexValue(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
+    }
+    out = std::move(bytes);
+    return true;
+}
+
+bool readString(const nlohmann::json& object, const char* name, std::wstring& out) {
+    const auto it = object.find(name);
+    if (it == object.end() || !it->is_string()) {
+        return false;
+    }
+    out = qmplatform::fromUtf8(it->get<std::string>());
+    return true;
+}
+
+} // namespace
+
+FileFixJournal::FileFixJournal(qmplatform::System& system) : system_(system) {
+    std::wstring folder;
+    if (system_.shellFolders().folderPath(qmplatform::kCsidlLocalAppData, folder) == qmplatform::kSOk &&
+        qmplatform::pathAppend(folder, kRelativePath)) {
+        path_ = folder;
+    }
+}
+
+bool FileFixJournal::parse(std::string_view text, std::vector<FixRecord>& out) {
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        return false;
+    }
+    const auto version = document.find("version");
+    const auto fixes = document.find("fixes");
+    if (version == document.end() || !version->is_number_integer() || version->get<int>() != kFormatVersion ||
+        fixes == document.end() || !fixes->is_array()) {
+        return false;
+    }
+    std::vector<FixRecord> records;
+    for (const nlohmann::json& fix : *fixes) {
+        FixRecord record;
+        if (!fix.is_object() || !readString(fix, "root", record.root) ||
+            !readString(fix, "key", record.keyPath) || !readString(fix, "value", record.valueName)) {
+            return false;
+        }
+        const auto existed = fix.find("existed");
+        const auto type = fix.find("type");
+        const auto data = fix.find("data");
+        if (existed == fix.end() || !existed->is_boolean() || type == fix.end() ||
+            !type->is_number_unsigned() ||
+            type->get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max() || data == fix.end() ||
+            !data->is_string() || !fromHex(data->get<std::string>(), record.data)) {
+            return false;
+        }
+        record.existed = existed->get<bool>();
+        record.type = static_cast<std::uint32_t>(type->get<std::uint64_t>());
+        records.push_back(std::move(record));
+    }
+    out = std::move(records);
+    return true;
+}
+
+std::string FileFixJournal::serialise(const std::vector<FixRecord>& records) {
+    nlohmann::json fixes = nlohmann::json::array();
+    for (const FixRecord& record : records) {
+        fixes.push_back({{"root", qmplatform::toUtf8(record.root)},
+                         {"key", qmplatform::toUtf8(record.keyPath)},
+                         {"value", qmplatform::toUtf8(record.valueName)},
+                         {"existed", record.existed},
+                         {"type", record.type},
+                         {"data", toHex(record.data)}});
+    }
+    return nlohmann::json{{"version", kFormatVersion}, {"fixes", fixes}}.dump(2) + "\n";
+}
+
+bool FileFixJournal::load(std::vector<FixRecord>& out) const {
+    if (path_.empty()) {
+        return false;
+    }
+    std::FILE* file = system_.files().openForReading(path_);
+    if (file == nullptr) {
+        // No journal yet: nothing has been fixed.
+        out.clear();
+        return true;
+    }
+    std::string text;
+    char buffer[4096];
+    bool ok = true;
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
+        if (text.size() > static_cast<std::size_t>(kMaxJournalBytes)) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && std::ferror(file) == 0;
+    std::fclose(file);
+    return ok && parse(text, out);
+}
+
+bool FileFixJournal::store(const std::vector<FixRecord>& records) {
+    const std::string text = serialise(records);
+    return !path_.empty() &&
+           system_.files().replaceFile(
+               path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+bool FileFixJournal::append(const FixRecord& record) {
+    std::vector<FixRecord> records;
+    if (!load(records)) {
+        return false;
+    }
+    records.push_back(record);
+    return store(records);
+}
+
+bool FileFixJournal::last(FixRecord& out) const {
+    std::vector<FixRecord> records;
+    if (!load(records) || records.empty()) {
+        return false;
+    }
+    out = records.back();
+    return true;
+}
+
+bool FileFixJournal::dropLast() {
+    std::vector<FixRecord> records;
+    if (!load(records) || records.empty()) {
+        return false;
+    }
+    records.pop_back();
+    return store(records);
+}

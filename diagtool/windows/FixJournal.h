@@ -1,0 +1,59 @@
+#pragma once
+
+// What a fix changed, kept so that it can be put back. Every fix is recorded
+// before it is written, so a fix that changes a setting always leaves the old
+// data behind, even when the program stops right after.
+
+#include "platform/Win32Codes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FixRecord {
+    std::wstring root = L"HKEY_LOCAL_MACHINE";
+    std::wstring keyPath;
+    std::wstring valueName;
+    // False when the value did not exist before the fix: undo deletes it.
+    bool existed = false;
+    std::uint32_t type = qmplatform::kRegNone;
+    std::vector<std::uint8_t> data;
+    bool operator==(const FixRecord&) const = default;
+};
+
+class FixJournal {
+public:
+    virtual ~FixJournal() = default;
+    // False when the record could not be kept; the fix is then not made.
+    virtual bool append(const FixRecord& record) = 0;
+    // The most recent record; false when the journal is empty or unreadable.
+    virtual bool last(FixRecord& out) const = 0;
+    virtual bool dropLast() = 0;
+};
+
+// A journal that lives as long as the object, for callers that keep no file.
+class MemoryFixJournal final : public FixJournal {
+public:
+    bool append(const FixRecord& record) override {
+        records_.push_back(record);
+        return true;
+    }
+    bool last(FixRecord& out) const override {
+        if (records_.empty()) {
+            return false;
+        }
+        out = records_.back();
+        return true;
+    }
+    bool dropLast() override {
+        if (records_.empty()) {
+            return false;
+        }
+        records_.pop_back();
+        return true;
+    }
+    const std::vector<FixRecord>& records() const { return records_; }
+
+private:
+    std::vector<FixRecord> records_;
+};

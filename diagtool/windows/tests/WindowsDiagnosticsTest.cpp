@@ -1,0 +1,341 @@
+#include "SampleMachine.h"
+
+#include "CModuleVersion.h"
+#include "FixJournal.h"
+#include "WindowsDiagnostics.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using qmtest::SampleMachine;
+using WD = WindowsDiagnostics;
+
+// What every check says about each shipped machine.
+struct MachineChecks {
+    const char* machine;
+    bool installed;
+    bool versionsRead;
+    bool allocateCdRoms;
+    bool autorun;
+    bool accelerator;
+    bool iaaFix;
+    bool running;
+    bool automatic;
+    bool localSystem;
+};
+
+class SampleMachineChecks : public ::testing::TestWithParam<MachineChecks> {};
+
+TEST_P(SampleMachineChecks, ChecksReadTheMachineAsItIs) {
+    const MachineChecks& c = GetParam();
+    SampleMachine m(c.machine);
+    const WD checks(m.sys());
+    EXPECT_EQ(checks.isQmsInstalled(), c.installed);
+    std::wstring version = L"stale";
+    EXPECT_EQ(checks.getQmsVersion(version), c.versionsRead ? L"OK" : std::wstring(WD::kQmsVersionError));
+    EXPECT_EQ(version.empty(), !c.versionsRead);
+    EXPECT_EQ(checks.getDrfVersion(version), c.versionsRead ? L"OK" : std::wstring(WD::kDrfVersionError));
+    EXPECT_EQ(checks.isAllocateCdRomsSet(), c.allocateCdRoms);
+    EXPECT_EQ(checks.isAutorunOn(), c.autorun);
+    EXPECT_EQ(checks.isIntelAcceleratorInstalled(), c.accelerator);
+    EXPECT_EQ(checks.isIaaFixSet(), c.iaaFix);
+    EXPECT_EQ(checks.isServiceRunning(), c.running);
+    EXPECT_EQ(checks.isServiceAutomatic(), c.automatic);
+    EXPECT_EQ(checks.isServiceLocalSystem(), c.localSystem);
+    EXPECT_EQ(m.clock->sleepCount(), 0u);
+}
+
+// no-admin: a standard user cannot open the service manager with all access,
+// so the service never shows as running there.
+INSTANTIATE_TEST_SUITE_P(
+    Samples, SampleMachineChecks,
+    ::testing::Values(MachineChecks{"healthy", true, true, false, true, false, true, true, true, true},
+                      MachineChecks{"broken", true, true, true, false, true, false, false, false, false},
+                      MachineChecks{"no-admin", true, true, true, false, true, false, false, false, false},
+                      MachineChecks{"slow-service", true, true, false, true, false, true, false, true, true},
+                      MachineChecks{"bare", false, false, false, true, false, false, false, false, false}),
+    [](const auto& info) {
+        std::string name = info.param.machine;
+        std::erase(name, '-');
+        return name;
+    });
+
+TEST(WindowsDiagnostics, InstallPathEndsWithTheSeparator) {
+    SampleMachine m("healthy");
+    EXPECT_EQ(WD(m.sys()).getQmsInstallPath(), L"C:\\Program Files\\Common Files\\Quillmark\\");
+}
+
+TEST(WindowsDiagnostics, VersionsComeFromTheInstalledModules) {
+    SampleMachine m("healthy");
+    const WD checks(m.sys());
+    std::wstring qms;
+    std::wstring drf;
+    ASSERT_EQ(checks.getQmsVersion(qms), L"OK");
+    ASSERT_EQ(checks.getDrfVersion(drf), L"OK");
+    // Each read goes to its own module.
+    CModuleVersion direct(m.sys().libraries(), m.sys().versionInfo());
+    ASSERT_TRUE(
+        direct.GetFileVersionInfo(L"C:\\Program Files\\Common Files\\Quillmark\\res\\drfVersion.dll"));
+    EXPECT_EQ(drf, direct.versionText());
+    EXPECT_NE(qms, drf);
+    EXPECT_NE(direct.translation(), CModuleVersion::kDefaultTranslation);
+    EXPECT_FALSE(direct.GetFileVersionInfo(L"C:\\Program Files\\Common Files\\Quillmark\\QM_HSI.msi"));
+    EXPECT_EQ(direct.fixedInfo().fileVersionMS, 0u) << "a failed read leaves the fixed information zeroed";
+}
+
+TEST(WindowsDiagnostics, VersionTextJoinsTheFourWordsHighFirst) {
+    struct Case {
+        std::uint32_t ms;
+        std::uint32_t ls;
+        const wchar_t* text;
+    };
+    for (const Case& c : {Case{0x00010008, 0x000D0001, L"1.8.13.1"}, Case{0, 0, L"0.0.0.0"},
+                          Case{0xFFFFFFFF, 0x8000FFFF, L"65535.65535.32768.65535"}}) {
+        qmplatform::FixedFileInfo info;
+        info.fileVersionMS = c.ms;
+        info.fileVersionLS = c.ls;
+        info.productVersionMS = 0x00090009;
+        EXPECT_EQ(versionText(info), c.text);
+    }
+}
+
+TEST(WindowsDiagnostics, AllocateCdRomsIsUnhealthyOnlyWhenItHoldsOne) {
+    const std::wstring zero = L"0";
+    const std::wstring one = L"1";
+    const std::wstring other = L"yes";
+    for (const std::wstring* value : {&zero, &one, &other, static_cast<const std::wstring*>(nullptr)}) {
+        SampleMachine m("healthy");
+        qmtest::setHklmValue(m.registry(), WD::kWinlogonKey, WD::kAllocateCdRomsValue, value, nullptr);
+        EXPECT_EQ(WD(m.sys()).isAllocateCdRomsSet(), value == &one) << (value ? "has a value" : "absent");
+    }
+}
+
+TEST(WindowsDiagnostics, AbsentAutorunCountsAsOffInTheReport) {
+    SampleMachine m("healthy");
+    qmtest::setHklmValue(m.registry(), WD::kCdRomKey, WD::kAutorunValue, nullptr, nullptr);
+    const WD checks(m.sys());
+    EXPECT_FALSE(checks.isAutorunOn());
+    EXPECT_NE(
+        checks.systemSettingsReport().find(L"SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun - 0\n"),
+        std::wstring::npos);
+}
+
+TEST(WindowsDiagnostics, FixesMakeTheBrokenMachineHealthyAndPersist) {
+    SampleMachine m("broken");
+    {
+        WD checks(m.sys());
+        EXPECT_TRUE(checks.setAllocateCdRoms(false));
+        EXPECT_TRUE(checks.setAutorun(true));
+        EXPECT_TRUE(checks.setIaaFix(true));
+        EXPECT_TRUE(checks.setServiceAutomatic());
+        EXPECT_TRUE(checks.setServiceLocalSystem());
+    }
+    m.reopen();
+    const WD checks(m.sys());
+    EXPECT_FALSE(checks.isAllocateCdRomsSet());
+    EXPECT_TRUE(checks.isAutorunOn());
+    EXPECT_TRUE(checks.isIaaFixSet());
+    EXPECT_TRUE(checks.isServiceAutomatic());
+    EXPECT_TRUE(checks.isServiceLocalSystem());
+    qmplatform::RegValue start;
+    ASSERT_EQ(qmtest::readHklm(m.registry(), WD::kServiceKey, L"Start", start), 0);
+    EXPECT_EQ(start.type, qmplatform::kRegDword);
+    EXPECT_EQ(start.data, (std::vector<std::uint8_t>{2, 0, 0, 0}));
+    qmplatform::RegValue allocate;
+    ASSERT_EQ(qmtest::readHklm(m.registry(), WD::kWinlogonKey, L"allocatecdroms", allocate), 0);
+    EXPECT_EQ(allocate.type, qmplatform::kRegSz);
+    EXPECT_EQ(allocate.data, (std::vector<std::uint8_t>{'0', 0, 0, 0}));
+}
+
+TEST(WindowsDiagnostics, ServiceAccountMustBeSpelledExactly) {
+    SampleMachine m("healthy");
+    for (const wchar_t* name : {L"localsystem", L"LOCALSYSTEM", L"LocalSystem ", L".\\LocalSystem"}) {
+        const std::wstring text = name;
+        qmtest::setHklmValue(m.registry(), WD::kServiceKey, WD::kObjectNameValue, &text, nullptr);
+        EXPECT_FALSE(WD(m.sys()).isServiceLocalSystem()) << qmplatform::toUtf8(text);
+    }
+    const std::uint32_t three = 3;
+    qmtest::setHklmValue(m.registry(), WD::kServiceKey, WD::kStartValue, nullptr, &three);
+    EXPECT_FALSE(WD(m.sys()).isServiceAutomatic());
+}
+
+TEST(WindowsDiagnostics, WithoutAdministratorRightsFixesFailAndTheSettingStaysWrong) {
+    SampleMachine m("no-admin");
+    WD checks(m.sys());
+    EXPECT_FALSE(checks.setAllocateCdRoms(false));
+    EXPECT_FALSE(checks.setServiceAutomatic());
+    EXPECT_FALSE(checks.setServiceLocalSystem());
+    EXPECT_TRUE(checks.isAllocateCdRomsSet());
+    EXPECT_FALSE(checks.isServiceAutomatic());
+    EXPECT_FALSE(checks.isServiceLocalSystem());
+    EXPECT_FALSE(checks.startService());
+}
+
+TEST(WindowsDiagnostics, ServiceStartChecksOncePerSecondUpToTenTimes) {
+    struct Case {
+        const char* machine;
+        bool started;
+        std::uint32_t sleeps;
+    };
+    // Three seconds of start: running at the fourth check, after three waits.
+    for (const Case& c :
+         {Case{"slow-service", true, 3}, Case{"dead-service", false, 10}, Case{"healthy", true, 0}}) {
+        SampleMachine m(c.machine);
+        WD checks(m.sys());
+        EXPECT_EQ(checks.startService(), c.started) << c.machine;
+        EXPECT_EQ(m.clock->sleepCount(), c.sleeps) << c.machine;
+        EXPECT_EQ(m.clock->sleptMs(), c.sleeps * 1000ull) << c.machine;
+        EXPECT_EQ(checks.isServiceRunning(), c.started) << c.machine;
+    }
+}
+
+TEST(WindowsDiagnostics, MissingServiceCannotBeStarted) {
+    SampleMachine m("bare");
+    EXPECT_FALSE(WD(m.sys()).startService());
+    EXPECT_EQ(m.clock->sleepCount(), 0u);
+}
+
+// The emulated machine grants the shutdown privilege to every user, as
+// workstations do; a refusal needs a power service that refuses.
+class RecordingPower final : public qmplatform::Power {
+public:
+    long privilegeResult = qmplatform::kErrorSuccess;
+    std::vector<std::uint32_t> exits;
+    long enableShutdownPrivilege() override { return privilegeResult; }
+    bool exitWindows(std::uint32_t flags) override {
+        exits.push_back(flags);
+        return true;
+    }
+};
+
+class SystemWithPower final : public qmplatform::System {
+public:
+    SystemWithPower(qmplatform::System& base, qmplatform::Power& power) : base_(base), power_(power) {}
+    qmplatform::Registry& registry() override { return base_.registry(); }
+    qmplatform::TextCodec& text() override { return base_.text(); }
+    qmplatform::Environment& environment() override { return base_.environment(); }
+    qmplatform::ShellFolders& shellFolders() override { return base_.shellFolders(); }
+    qmplatform::Files& files() override { return base_.files(); }
+    qmplatform::ServiceControl& services() override { return base_.services(); }
+    qmplatform::Power& power() override { return power_; }
+    qmplatform::Clock& clock() override { return base_.clock(); }
+    qmplatform::DynamicLibraries& libraries() override { return base_.libraries(); }
+    qmplatform::VersionInfo& versionInfo() override { return base_.versionInfo(); }
+    qmplatform::MessageTables& messages() override { return base_.messages(); }
+    qmplatform::EventLog& eventLog() override { return base_.eventLog(); }
+
+private:
+    qmplatform::System& base_;
+    qmplatform::Power& power_;
+};
+
+TEST(WindowsDiagnostics, RestartRebootsByForceOnTheMachine) {
+    SampleMachine m("healthy");
+    EXPECT_TRUE(WD(m.sys()).restartWindows());
+    const auto& restarts = m.system->machine().settings().restarts;
+    ASSERT_EQ(restarts.size(), 1u);
+    EXPECT_EQ(restarts.front().flags, qmplatform::kEwxReboot | qmplatform::kEwxForce);
+}
+
+TEST(WindowsDiagnostics, RestartWithoutTheShutdownPrivilegeAsksNothing) {
+    SampleMachine m("healthy");
+    for (const long refusal : {qmplatform::kErrorNotAllAssigned, qmplatform::kErrorAccessDenied}) {
+        RecordingPower power;
+        power.privilegeResult = refusal;
+        SystemWithPower system(m.sys(), power);
+        EXPECT_FALSE(WD(system).restartWindows());
+        EXPECT_TRUE(power.exits.empty());
+    }
+}
+
+TEST(WindowsDiagnostics, DriveCheckAsksTheCounterAndSurvivesItsFailure) {
+    SampleMachine m("healthy");
+    EXPECT_FALSE(WD(m.sys()).hasQuillmarkDrive()) << "no counter wired";
+    EXPECT_FALSE(WD(m.sys(), [] { return 0; }).hasQuillmarkDrive());
+    EXPECT_TRUE(WD(m.sys(), [] { return 2; }).hasQuillmarkDrive());
+    EXPECT_FALSE(WD(m.sys(), []() -> int { throw std::runtime_error("no COM server"); }).hasQuillmarkDrive());
+}
+
+TEST(WindowsDiagnostics, QmsReportDumpsValuesAndSubkeysUnderTheirOwnPaths) {
+    SampleMachine m("healthy");
+    const std::wstring q = L"SOFTWARE\\Quillmark\\";
+    const std::wstring s = L"SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\";
+    const std::wstring e = L"SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\QuillmarkService\\";
+    const std::wstring expected =
+        q + L"LogLevel - Error\n" + q + L"APILogging - 0\n" + q + L"IAA - 1\n" + q +
+        L"InstallFolder - C:\\Program Files\\Common Files\\Quillmark\\\n" + q +
+        L"\n" // InstallId is binary: the path alone
+        + q + L"Engine\\Generation - 4\n" + q +
+        L"Engine\\ResourceFolder - C:\\Program Files\\Common Files\\Quillmark\\res\n" + q +
+        L"Service\\PipeName - \\\\.\\pipe\\QuillmarkService\n" + q + L"Service\\TimeoutMs - 5000\n" + s +
+        L"Type - 16\n" + s + L"Start - 2\n" + s + L"ErrorControl - 1\n" + s + L"\n" + s +
+        L"ObjectName - LocalSystem\n" + s + L"DisplayName - Quillmark Service\n" + s +
+        L"Description - Drives Quillmark disc labelling for the labelling API.\n" + e + L"\n" + e +
+        L"TypesSupported - 7\n";
+    EXPECT_EQ(WD(m.sys()).qmsSettingsReport(), expected);
+}
+
+TEST(WindowsDiagnostics, QmsReportNamesEachMissingKey) {
+    SampleMachine m("bare");
+    EXPECT_EQ(WD(m.sys()).qmsSettingsReport(), L"Error reading SOFTWARE\\Quillmark registry data"
+                                               L"Error reading QuillmarkService registry data"
+                                               L"Error reading QuillmarkService registry data");
+}
+
+TEST(WindowsDiagnostics, SystemReportOfHealthyAndBrokenMachines) {
+    const std::wstring tail1 =
+        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\allocatecdroms - ";
+    const std::wstring tail2 = L"SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun - ";
+    const std::wstring tail3 = L"SOFTWARE\\INTEL\\Intel Application Accelerator - ";
+    const std::wstring en = L"SYSTEM\\CurrentControlSet\\Services\\Cdrom\\Enum\\";
+    SampleMachine healthy("healthy");
+    EXPECT_EQ(WD(healthy.sys()).systemSettingsReport(),
+              en + L"0 - IDE\\CdRomQUILLMARK_QLD-2400_______________1.00____\\5&2a3b4c5d&0&0.0.0\n" + en +
+                  L"Count - 1\n" + en + L"NextInstance - 1\n" + tail1 + L"0\n" + tail2 + L"1\n" + tail3 +
+                  L"Not detected\n");
+    SampleMachine broken("broken");
+    EXPECT_EQ(WD(broken.sys()).systemSettingsReport(),
+              L"Unable to access " + en + tail1 + L"1\n" + tail2 + L"0\n" + tail3 + L"Detected\n");
+}
+
+TEST(WindowsDiagnostics, UndoPutsBackWhatEachFixChangedLastFirst) {
+    SampleMachine m("broken");
+    MemoryFixJournal journal;
+    WD checks(m.sys(), {}, &journal);
+    ASSERT_TRUE(checks.setServiceAutomatic());
+    ASSERT_TRUE(checks.setServiceLocalSystem());
+    qmtest::setHklmValue(m.registry(), WD::kQuillmarkKey, WD::kIaaValue, nullptr, nullptr);
+    ASSERT_TRUE(checks.setIaaFix(true));
+    ASSERT_EQ(journal.records().size(), 3u);
+    EXPECT_EQ(journal.records()[0].data, (std::vector<std::uint8_t>{3, 0, 0, 0}));
+
+    ASSERT_TRUE(checks.undoLastFix());
+    qmplatform::RegValue iaa;
+    EXPECT_EQ(qmtest::readHklm(m.registry(), WD::kQuillmarkKey, L"IAA", iaa), qmplatform::kErrorFileNotFound)
+        << "a value the fix created is removed again";
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceLocalSystem());
+    qmplatform::RegValue name;
+    ASSERT_EQ(qmtest::readHklm(m.registry(), WD::kServiceKey, L"ObjectName", name), 0);
+    EXPECT_EQ(qmplatform::regSzText(name.data), L"localsystem");
+    EXPECT_TRUE(checks.isServiceAutomatic());
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceAutomatic());
+    EXPECT_FALSE(checks.undoLastFix()) << "nothing left to undo";
+    EXPECT_TRUE(journal.records().empty());
+}
+
+TEST(WindowsDiagnostics, FailedFixLeavesNothingToUndo) {
+    SampleMachine m("no-admin");
+    MemoryFixJournal journal;
+    WD checks(m.sys(), {}, &journal);
+    EXPECT_FALSE(checks.setServiceAutomatic());
+    EXPECT_TRUE(journal.records().empty());
+    EXPECT_FALSE(checks.undoLastFix());
+}
+
+} // namespace
