@@ -1,5 +1,7 @@
 #include "EmulatedMessageTables.h"
 
+#include "EmulatedDynamicLibraries.h"
+
 #include "HostFiles.h"
 #include "Machine.h"
 #include "pe/ModuleResources.h"
@@ -14,13 +16,24 @@ long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t mes
                                           std::uint32_t languageId,
                                           std::span<const MessageArgument> arguments, std::size_t maxChars,
                                           std::wstring& out) {
-    std::wstring windowsPath;
     // The running program (a null module) carries no message table here.
-    if (module == nullptr || libraries_.moduleFileName(module, windowsPath) != kErrorSuccess) {
+    if (module == nullptr) {
+        return kErrorResourceTypeNotFound;
+    }
+    // A module loaded as a data file has no module file name, yet
+    // FormatMessage reads its table like any other: the machine's own loader
+    // knows the file behind either kind.
+    std::filesystem::path host;
+    if (const auto* emulated = dynamic_cast<const EmulatedDynamicLibraries*>(&libraries_)) {
+        host = emulated->hostPathOf(module);
+    } else if (std::wstring windowsPath; libraries_.moduleFileName(module, windowsPath) == kErrorSuccess) {
+        host = machine_.hostPath(windowsPath);
+    }
+    if (host.empty()) {
         return kErrorResourceTypeNotFound;
     }
     std::vector<std::uint8_t> file;
-    const long error = readHostFile(machine_.hostPath(windowsPath), file);
+    const long error = readHostFile(host, file);
     if (error != kErrorSuccess) {
         return error;
     }
