@@ -1,7 +1,5 @@
 #include "EmulatedMessageTables.h"
 
-#include "EmulatedDynamicLibraries.h"
-
 #include "HostFiles.h"
 #include "Machine.h"
 #include "pe/ModuleResources.h"
@@ -9,8 +7,9 @@
 
 namespace qmplatform::emulated {
 
-EmulatedMessageTables::EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries)
-    : machine_(machine), libraries_(libraries) {}
+EmulatedMessageTables::EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries,
+                                             HostFileOf hostFileOf)
+    : machine_(machine), libraries_(libraries), hostFileOf_(std::move(hostFileOf)) {}
 
 long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t messageId,
                                           std::uint32_t languageId,
@@ -24,8 +23,8 @@ long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t mes
     // FormatMessage reads its table like any other: the machine's own loader
     // knows the file behind either kind.
     std::filesystem::path host;
-    if (const auto* emulated = dynamic_cast<const EmulatedDynamicLibraries*>(&libraries_)) {
-        host = emulated->hostPathOf(module);
+    if (hostFileOf_) {
+        host = hostFileOf_(module);
     } else if (std::wstring windowsPath; libraries_.moduleFileName(module, windowsPath) == kErrorSuccess) {
         host = machine_.hostPath(windowsPath);
     }

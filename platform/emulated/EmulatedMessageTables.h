@@ -4,13 +4,20 @@
 
 #include "platform/MessageTables.h"
 
+#include <filesystem>
+#include <functional>
+
 namespace qmplatform::emulated {
 
 class Machine;
 
 class EmulatedMessageTables final : public MessageTables {
 public:
-    EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries);
+    // `hostFileOf` names the file behind a module, data files included
+    // (which have no module file name); without it the loader's module
+    // file name is mapped onto the machine.
+    using HostFileOf = std::function<std::filesystem::path(ModuleHandle)>;
+    EmulatedMessageTables(const Machine& machine, DynamicLibraries& libraries, HostFileOf hostFileOf = {});
     long formatMessage(ModuleHandle module, std::uint32_t messageId, std::uint32_t languageId,
                        std::span<const MessageArgument> arguments, std::size_t maxChars,
                        std::wstring& out) override;
@@ -18,6 +25,7 @@ public:
 private:
     const Machine& machine_;
     DynamicLibraries& libraries_;
+    HostFileOf hostFileOf_;
 };
 
 } // namespace qmplatform::emulated

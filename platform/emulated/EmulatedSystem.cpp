@@ -18,7 +18,8 @@ EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedS
     power_ = std::make_unique<EmulatedPower>(*machine_);
     libraries_ = std::make_unique<EmulatedDynamicLibraries>(*machine_);
     versionInfo_ = std::make_unique<EmulatedVersionInfo>(*machine_);
-    messages_ = std::make_unique<EmulatedMessageTables>(*machine_, *libraries_);
+    messages_ = std::make_unique<EmulatedMessageTables>(
+        *machine_, *libraries_, [this](ModuleHandle module) { return libraries_->hostPathOf(module); });
     eventLog_ = std::make_unique<EmulatedEventLog>(*machine_);
 }
 
