@@ -12,6 +12,7 @@
 #include "MessagePrompter.h"
 #include "TreeRows.h"
 
+#include "emulated/DefaultMachine.h"
 #include "emulated/EmulatedSystem.h"
 #include "evt/EvtFile.h"
 
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -304,6 +306,63 @@ TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
     prompter_.nextFile.clear(); // cancelled
     page.openLogFile();
     EXPECT_EQ(prompter_.shown.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The shipped healthy machine, copied as qmmachine create copies it, so the
+// logs get their times from the machine's manifest.
+std::unique_ptr<emulated::EmulatedSystem> healthySample() {
+    const char* source = std::getenv("QM_SOURCE_DIR");
+    const fs::path from = fs::path(source ? source : ".") / "samples" / "machines" / "healthy";
+    const fs::path to = fs::path(::testing::TempDir()) / "qm_log_pages_healthy";
+    fs::remove_all(to);
+    std::string error;
+    EXPECT_TRUE(emulated::copyMachineFolder(from, to, error)) << error;
+    auto system = emulated::makeEmulatedSystem(to, {}, error);
+    EXPECT_TRUE(system) << error;
+    return system;
+}
+
+TEST(SampleMachinePages, ErrorFilesListNewestFileFirstByTheManifestTimes) {
+    app();
+    const auto system = healthySample();
+    ASSERT_TRUE(system);
+    ScriptedPrompter prompter;
+    RecordingJumpTarget jump;
+    std::vector<FolderEntry> listed;
+    ASSERT_TRUE(system->files().listFolder(L"C:\\Program Files\\Common Files\\Quillmark\\log", listed));
+    for (const FolderEntry& e : listed) {
+        if (e.name == L"QMPrtEn.xml") // 2026-11-02 08:10:00 UTC as a FILETIME
+            EXPECT_EQ(e.lastWriteTime, (1793607000ull + 11644473600ull) * 10000000ull);
+    }
+    ErrorFilesWidget page(&jump, *system, prompter);
+    page.scan();
+    QStringList files;
+    for (int i = 0; i < page.tree()->topLevelItemCount(); ++i)
+        files << page.tree()->topLevelItem(i)->text(ErrorFilesTreeWidget::LogFileColumn);
+    files.removeDuplicates();
+    EXPECT_EQ(files, (QStringList{"QMCAPI.xml", "QMPrtEn.xml", "QMService.xml"}));
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 3 + 3 + 2 + 1);
+    ASSERT_EQ(prompter.shown.size(), 1u); // QMSetup.xml
+    page.tree()->jumpToError(page.tree()->topLevelItem(0), 0);
+    EXPECT_EQ(jump.symbolicName, "QMCAPI_E_NAMED_PIPE_WRITE_ERROR");
+}
+
+TEST(SampleMachinePages, EventLogShowsTheServiceEventsWithTheirTexts) {
+    app();
+    const auto system = healthySample();
+    ASSERT_TRUE(system);
+    ScriptedPrompter prompter;
+    EventLogWidget page(*system, prompter);
+    page.scan();
+    const QTreeWidget& tree = *page.tree();
+    ASSERT_EQ(tree.topLevelItemCount(), 9);
+    EXPECT_EQ(tree.topLevelItem(0)->text(3), "The QuillmarkService service started.\r\n");
+    EXPECT_EQ(tree.topLevelItem(8)->text(3), ""); // source key without a message file
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 } // namespace

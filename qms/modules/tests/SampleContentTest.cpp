@@ -93,8 +93,8 @@ TEST(SampleContent, VersionModulesReadAsInstalled) {
 TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
     const auto system = open("healthy");
     ASSERT_TRUE(system);
-    emulated::EmulatedDynamicLibraries libraries(system->machine());
-    emulated::EmulatedMessageTables messages(system->machine(), libraries);
+    DynamicLibraries& libraries = system->libraries();
+    MessageTables& messages = system->messages();
     long error = 0;
     const EventLogHandle log = system->eventLog().open(L"Application", error);
     ASSERT_NE(log, nullptr) << error;
@@ -139,8 +139,8 @@ TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
                   }),
               kErrorHandleEof);
     system->eventLog().close(log);
-    EXPECT_EQ(all, 12u);
-    ASSERT_EQ(listed.size(), 8u);
+    EXPECT_EQ(all, 13u);
+    ASSERT_EQ(listed.size(), 9u);
     EXPECT_EQ(listed[0].id, 0x40000064u);
     EXPECT_EQ(listed[0].description, L"The QuillmarkService service started.\r\n");
     EXPECT_EQ(
@@ -154,4 +154,6 @@ TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
     EXPECT_EQ(listed[4].description, L"");
     EXPECT_EQ(listed[5].description, L"Print job 17 failed with error 0x231: drive not ready\r\n");
     EXPECT_EQ(listed[6].description, L"Drive E: did not answer within 30 seconds.\r\n");
+    EXPECT_EQ(listed[8].source, L"QuillmarkService Updater"); // key without EventMessageFile
+    EXPECT_EQ(listed[8].description, L"");
 }
