@@ -335,8 +335,9 @@ TEST(SampleMachinePages, ErrorFilesListNewestFileFirstByTheManifestTimes) {
     std::vector<FolderEntry> listed;
     ASSERT_TRUE(system->files().listFolder(L"C:\\Program Files\\Common Files\\Quillmark\\log", listed));
     for (const FolderEntry& e : listed) {
-        if (e.name == L"QMPrtEn.xml") // 2026-11-02 08:10:00 UTC as a FILETIME
+        if (e.name == L"QMPrtEn.xml") { // 2026-11-02 08:10:00 UTC as a FILETIME
             EXPECT_EQ(e.lastWriteTime, (1793607000ull + 11644473600ull) * 10000000ull);
+        }
     }
     ErrorFilesWidget page(&jump, *system, prompter);
     page.scan();
