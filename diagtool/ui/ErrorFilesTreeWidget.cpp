@@ -142,24 +142,31 @@ void ErrorFilesTreeWidget::setFilter(const QString& text, const QString& level) 
     applyFilter();
 }
 
+// Only rows whose state changes are touched: hiding or showing a row makes
+// the view lay itself out again, which over a long scan costs more than the
+// scan itself.
 void ErrorFilesTreeWidget::applyFilter() {
     const auto matches = [this](const QTreeWidgetItem& item) {
         return (filterLevel_.isEmpty() || item.text(LogLevelColumn) == filterLevel_) &&
                rowContains(item, filterText_);
     };
+    const auto show = [](QTreeWidgetItem* item, bool shown) {
+        if (item->isHidden() == shown)
+            item->setHidden(!shown);
+    };
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* top = topLevelItem(i);
         if (top->childCount() == 0) {
-            top->setHidden(!matches(*top));
+            show(top, matches(*top));
             continue;
         }
         bool anyShown = false;
         for (int c = 0; c < top->childCount(); ++c) {
             const bool shown = matches(*top->child(c));
-            top->child(c)->setHidden(!shown);
+            show(top->child(c), shown);
             anyShown = anyShown || shown;
         }
-        top->setHidden(!anyShown);
+        show(top, anyShown);
     }
 }
 

@@ -53,6 +53,11 @@ void EventLogTreeWidget::setFilter(const QString& text) {
 }
 
 void EventLogTreeWidget::applyFilter() {
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        topLevelItem(i)->setHidden(!rowContains(*topLevelItem(i), filterText_));
+    // Only rows whose state changes are touched: each change lays the view out again.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = topLevelItem(i);
+        const bool hide = !rowContains(*item, filterText_);
+        if (item->isHidden() != hide)
+            item->setHidden(hide);
+    }
 }
