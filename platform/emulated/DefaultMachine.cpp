@@ -3,7 +3,11 @@
 #include "emulated/MachineLock.h"
 #include "platform/WindowsText.h"
 
+#include <nlohmann/json.hpp>
+
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -100,6 +104,37 @@ fs::path shippedDefaultMachine() {
     return folder.empty() ? fs::path() : folder / "healthy";
 }
 
+bool applyFileTimes(const fs::path& root, std::string& error) {
+    const fs::path manifestPath = root / kFileTimesManifest;
+    std::error_code ec;
+    if (!fs::exists(manifestPath, ec)) {
+        return true;
+    }
+    std::ifstream in(manifestPath, std::ios::binary);
+    const nlohmann::json manifest = nlohmann::json::parse(in, nullptr, false);
+    if (!manifest.is_object()) {
+        error = manifestPath.string() + " is not a JSON object";
+        return false;
+    }
+    for (const auto& [name, time] : manifest.items()) {
+        const fs::path relative = fs::path(name).lexically_normal();
+        if (!time.is_number_unsigned() || relative.is_absolute() || relative.empty() ||
+            *relative.begin() == "..") {
+            error = manifestPath.string() + ": bad entry \"" + name + "\"";
+            return false;
+        }
+        const auto seconds = std::chrono::seconds(time.get<std::uint64_t>());
+        const auto when = fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(seconds));
+        std::error_code step;
+        fs::last_write_time(root / relative, when, step);
+        if (step) {
+            error = "cannot set the time of " + (root / relative).string() + ": " + step.message();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool copyMachineFolder(const fs::path& from, const fs::path& to, std::string& error) {
     if (!isMachine(from)) {
         error = from.string() + " is not a machine folder (no machine.json)";
@@ -131,7 +166,7 @@ bool copyMachineFolder(const fs::path& from, const fs::path& to, std::string& er
         error = "cannot read " + from.string() + ": " + ec.message();
         return false;
     }
-    return true;
+    return applyFileTimes(to, error);
 }
 
 bool defaultMachineRoot(fs::path& root, std::string& error) {

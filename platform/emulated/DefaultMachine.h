@@ -23,8 +23,18 @@ std::filesystem::path shippedDefaultMachine();
 // starting at once make one copy between them.
 bool defaultMachineRoot(std::filesystem::path& root, std::string& error);
 
+// A machine's file-time manifest: a JSON object of relative file paths and
+// their last write times in seconds since 1970 (UTC). A checkout or a copy
+// keeps no file times, yet programs list some files newest first.
+inline constexpr char kFileTimesManifest[] = "file-times.json";
+
+// Sets the times the machine's manifest lists; a machine without one is
+// left as it is. False, with the reason, for a manifest that cannot be read
+// or a listed file that is missing or lies outside the machine.
+bool applyFileTimes(const std::filesystem::path& root, std::string& error);
+
 // Copies a machine folder to a new place, leaving out its lock and any
-// half-written file.
+// half-written file, then gives the files the times of its manifest.
 bool copyMachineFolder(const std::filesystem::path& from, const std::filesystem::path& to,
                        std::string& error);
 

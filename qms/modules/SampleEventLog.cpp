@@ -1,7 +1,8 @@
 // Writes the Application event log of the sample machines: events of the
 // QuillmarkService source (one of them with an identifier its message file
 // lacks, one with event type 0), of a source whose name merely contains
-// "QuillmarkService", and of other sources. The file is laid out wrapped,
+// "QuillmarkService" (one registered without a message file, one not
+// registered at all), and of other sources. The file is laid out wrapped,
 // as a log that has filled its 64 KiB once is.
 #include "evt/EvtFile.h"
 #include "platform/EventLog.h"
@@ -26,6 +27,9 @@ struct SampleEvent {
 };
 
 const SampleEvent kEvents[] = {
+    // A source registered without a message file (its key has no
+    // EventMessageFile value).
+    {0, L"QuillmarkService Updater", 0x40000001u, qmplatform::kEventTypeInformation, {L"3.10.0.7"}},
     {0, L"EventLog", 0x80001776u, qmplatform::kEventTypeInformation, {}},
     {1,
      L"Service Control Manager",

@@ -1,9 +1,12 @@
 #include "SampleMachines.h"
 
+#include "emulated/DefaultMachine.h"
 #include "emulated/Machine.h"
 #include "emulated/registry/EmulatedRegistry.h"
 #include "platform/FileReplace.h"
 #include "platform/RegKey.h"
+
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <cstdint>
@@ -148,6 +151,90 @@ void writeHostSoftware(Writer& w, const Sample& s) {
     w.key(L"SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\QuillmarkService",
           {{L"EventMessageFile", ExpandSz{L"%CommonProgramFiles%\\Quillmark\\QMSvcMsg.dll"}},
            {L"TypesSupported", 7u}});
+    // The updater registered its source without a message file.
+    w.key(L"SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\QuillmarkService Updater",
+          {{L"TypesSupported", 7u}});
+}
+
+// ---- error logs ------------------------------------------------------------
+// The XML error logs of the host software in the three log folders: every
+// entry form, a file of another root element, a broken file and one file
+// name in two folders. Their times decide the listing order and a checkout
+// keeps none, so they go into the machine's file-time manifest.
+struct SampleLog {
+    const wchar_t* folder;
+    const wchar_t* name;
+    std::uint32_t unixTime;
+    std::string_view content;
+};
+
+constexpr std::uint32_t kLogDay = 1793606400u; // 2026-11-02 08:00:00 UTC
+
+constexpr std::array kSampleLogs{
+    SampleLog{L"C:\\Program Files\\Common Files\\Quillmark\\log", L"QMCAPI.xml", kLogDay + 1800,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QMLog>\r\n"
+              "  <Error>\r\n    <Time>2026-11-02 08:29:41</Time>\r\n    <Category>LabelingAPI</Category>\r\n"
+              "    <ErrorInfo>\r\n      <Context>CQMDrive::Burn</Context>\r\n"
+              "      <ExternalErrorNum>0x80040231</ExternalErrorNum>\r\n"
+              "      <InternalErrorNum>4268</InternalErrorNum>\r\n"
+              "      <ErrorMessage>Writing to the service pipe failed.</ErrorMessage>\r\n"
+              "    </ErrorInfo>\r\n  </Error>\r\n"
+              "  <Info>\r\n    <Time>2026-11-02 08:29:43</Time>\r\n    <Category>LabelingAPI</Category>\r\n"
+              "    <ErrorInfo>Reconnected to QuillmarkService.</ErrorInfo>\r\n  </Info>\r\n"
+              "  <Error>\r\n    <Time>2026-11-02 08:30:02</Time>\r\n    <Category>LabelingAPI</Category>\r\n"
+              "    <ErrorInfo>\r\n      <Context>CQMDrive::GetMediaInfo</Context>\r\n"
+              "      <ExternalErrorNum>0x80040201</ExternalErrorNum>\r\n"
+              "      <InternalErrorNum>0x201</InternalErrorNum>\r\n"
+              "      <ErrorMessage>The print engine could not be loaded.</ErrorMessage>\r\n"
+              "    </ErrorInfo>\r\n  </Error>\r\n</QMLog>\r\n"},
+    SampleLog{
+        L"C:\\Program Files\\Common Files\\Quillmark\\log", L"QMPrtEn.xml", kLogDay + 600,
+        "<?xml version=\"1.0\"?>\n<QMLog>\n"
+        "  <Error><Time>2026-11-02 08:09:12</Time><Category>PrintEngine</Category>"
+        "<ErrorInfo>Drive resource file res\\QLD2400.bin not found.</ErrorInfo></Error>\n"
+        "  <Warning><Category>PrintEngine</Category><ErrorInfo>Media not calibrated.</ErrorInfo></Warning>\n"
+        "  <Debug><Time>2026-11-02 08:09:13</Time></Debug>\n"
+        "</QMLog>\n"},
+    SampleLog{L"C:\\Program Files\\Common Files\\Quillmark\\log", L"QMSetup.xml", kLogDay + 60,
+              "<?xml version=\"1.0\"?>\n<InstallLog><Step>copy files</Step></InstallLog>\n"},
+    SampleLog{L"C:\\users\\quill\\AppData\\Local\\Quillmark\\log", L"QMCAPI.xml", kLogDay + 2400,
+              "<?xml version=\"1.0\"?>\n<QMLog>\n"
+              "  <Info><Time>2026-11-02 08:40:00</Time><Category>Diagnostics</Category>"
+              "<ErrorInfo>Logging level set to Debug.</ErrorInfo></Info>\n"
+              "  <Error><Time>2026-11-02 08:40:05</Time><Category>LabelingAPI</Category><ErrorInfo>"
+              "<Context>CQMDriveList::Refresh</Context><ExternalErrorNum>0x80041070</ExternalErrorNum>"
+              "<InternalErrorNum>4208</InternalErrorNum><ErrorMessage/></ErrorInfo></Error>\n"
+              "</QMLog>\n"},
+    SampleLog{L"C:\\users\\quill\\AppData\\Local\\Quillmark\\log", L"QMCAPI.old.xml", kLogDay - 86400,
+              "<?xml version=\"1.0\"?>\n<QMLog>\n  <Info><Time>2026-11-01 08:00:00</Time>"
+              "<Category>LabelingAPI</Category><ErrorInfo>Session started.</ErrorInfo>\n"},
+    SampleLog{L"C:\\ProgramData\\Quillmark\\log", L"QMService.xml", kLogDay + 1200,
+              "<?xml version=\"1.0\"?>\n<QMLog>\n"
+              "  <Notice><Time>2026-11-02 08:20:00</Time><Category>Service</Category>"
+              "<ErrorInfo>Drive <b>E:</b> ready.</ErrorInfo></Notice>\n"
+              "</QMLog>\n"},
+    SampleLog{L"C:\\ProgramData\\Quillmark\\log", L"QMEmpty.xml", kLogDay + 1300, "<QMLog/>\n"},
+};
+
+bool writeSampleLogs(const Machine& machine, std::string& error) {
+    nlohmann::ordered_json manifest = nlohmann::ordered_json::object();
+    for (const SampleLog& log : kSampleLogs) {
+        const std::wstring windowsPath = std::wstring(log.folder) + L"\\" + log.name;
+        const fs::path host = machine.hostPath(windowsPath);
+        std::error_code ec;
+        fs::create_directories(host.parent_path(), ec);
+        if (!writeFileReplacing(host, reinterpret_cast<const std::uint8_t*>(log.content.data()),
+                                log.content.size(), error)) {
+            return false;
+        }
+        manifest[host.lexically_relative(machine.root()).generic_string()] = log.unixTime;
+    }
+    const std::string text = manifest.dump(2) + "\n";
+    if (!writeFileReplacing(machine.root() / kFileTimesManifest,
+                            reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), error)) {
+        return false;
+    }
+    return applyFileTimes(machine.root(), error);
 }
 
 // The installer marker: the diagnostics only open it, so it holds a note of
@@ -200,6 +287,9 @@ bool buildSampleMachine(std::string_view name, const fs::path& dir, std::string&
         if (error.empty()) {
             error = "cannot write HKEY_CURRENT_USER";
         }
+        return false;
+    }
+    if (sample->hostSoftware && !writeSampleLogs(*machine, error)) {
         return false;
     }
     if (sample->hostSoftware) {

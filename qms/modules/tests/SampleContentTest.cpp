@@ -138,8 +138,8 @@ TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
                   }),
               kErrorHandleEof);
     system->eventLog().close(log);
-    EXPECT_EQ(all, 12u);
-    ASSERT_EQ(listed.size(), 8u);
+    EXPECT_EQ(all, 13u);
+    ASSERT_EQ(listed.size(), 9u);
     EXPECT_EQ(listed[0].id, 0x40000064u);
     EXPECT_EQ(listed[0].description, L"The QuillmarkService service started.\r\n");
     EXPECT_EQ(
@@ -153,4 +153,6 @@ TEST(SampleContent, TheServiceEventsAndTheirDescriptions) {
     EXPECT_EQ(listed[4].description, L"");
     EXPECT_EQ(listed[5].description, L"Print job 17 failed with error 0x231: drive not ready\r\n");
     EXPECT_EQ(listed[6].description, L"Drive E: did not answer within 30 seconds.\r\n");
+    EXPECT_EQ(listed[8].source, L"QuillmarkService Updater"); // key without EventMessageFile
+    EXPECT_EQ(listed[8].description, L"");
 }

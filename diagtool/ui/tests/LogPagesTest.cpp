@@ -1,0 +1,369 @@
+// The "Error Files" and "Event Log" pages on an emulated machine: what a scan
+// lists and in which order, the boxes it shows, the jump to the lookup, the
+// filters and copying rows. Every page is also grabbed to a PNG under the
+// test's temporary folder for a look.
+#include "ErrorCodeCatalogue.h"
+#include "ErrorCodeParser.h"
+#include "ErrorFilesTreeWidget.h"
+#include "ErrorFilesWidget.h"
+#include "ErrorJumpTarget.h"
+#include "EventLogTreeWidget.h"
+#include "EventLogWidget.h"
+#include "MessagePrompter.h"
+#include "TreeRows.h"
+
+#include "emulated/DefaultMachine.h"
+#include "emulated/EmulatedSystem.h"
+#include "evt/EvtFile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace qmplatform;
+
+namespace {
+
+struct Shown {
+    QString kind, title, text;
+};
+
+class ScriptedPrompter final : public MessagePrompter {
+public:
+    void warning(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("warning"), title, text});
+    }
+    void information(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("information"), title, text});
+    }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile; }
+    std::vector<Shown> shown;
+    QString nextFile;
+};
+
+// Stands for the main dialog: looks the number up as the lookup page does.
+class RecordingJumpTarget final : public ErrorJumpTarget {
+public:
+    void jumpToError(const QString& number) override {
+        jumps << number;
+        symbolicName = lookupErrorCode(tryParseErrorCode(number.toStdString()).value_or(0)).symbolicName;
+    }
+    QStringList jumps;
+    std::string symbolicName;
+};
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "log_pages_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+const char kNewerLog[] =
+    "<?xml version=\"1.0\"?><QMLog>"
+    "<Error><Time>08:12</Time><Category>API</Category><ErrorInfo><Context>Burn</Context>"
+    "<ExternalErrorNum>0x80040231</ExternalErrorNum><InternalErrorNum>4268</InternalErrorNum>"
+    "<ErrorMessage>pipe write failed</ErrorMessage></ErrorInfo></Error>"
+    "<Info><Time>08:13</Time><Category>Service</Category><ErrorInfo>job done</ErrorInfo></Info>"
+    "</QMLog>";
+const char kOlderLog[] = "<QMLog><Info/><Error><ErrorInfo>disk full</ErrorInfo></Error></QMLog>";
+const char kOtherAppLog[] = "<QMLog><Warning><Category>User</Category></Warning></QMLog>";
+
+class LogPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        root_ = fs::path(::testing::TempDir()) / "qm_log_pages";
+        fs::remove_all(root_);
+        std::string error;
+        ASSERT_TRUE(emulated::Machine::create(root_, {}, error)) << error;
+        system_ = emulated::makeEmulatedSystem(root_, {}, error);
+        ASSERT_TRUE(system_) << error;
+    }
+
+    void writeLog(const std::wstring& windowsPath, const std::string& content, int ageMinutes) {
+        const fs::path path = system_->machine().hostPath(windowsPath);
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(ageMinutes));
+    }
+
+    void writeSampleLogs() {
+        const std::wstring common = L"C:\\Program Files\\Common Files\\Quillmark\\log\\";
+        writeLog(common + L"QMCAPI.xml", kNewerLog, 5);
+        writeLog(common + L"QMPrtEn.xml", kOlderLog, 60);
+        writeLog(common + L"empty.xml", "<QMLog/>", 30);
+        writeLog(common + L"broken.xml", "<QMLog><Error>", 20);
+        writeLog(common + L"settings.xml", "<Settings><Error/></Settings>", 10);
+        fs::create_directories(system_->machine().hostPath(common + L"old"));
+        writeLog(L"C:\\users\\quill\\AppData\\Local\\Quillmark\\log\\QMCAPI.xml", kOtherAppLog, 1);
+    }
+
+    static QStringList column(const QTreeWidget& tree, int c) {
+        QStringList out;
+        for (int i = 0; i < tree.topLevelItemCount(); ++i)
+            out << tree.topLevelItem(i)->text(c);
+        return out;
+    }
+
+    static void grab(QWidget& page, const char* name) {
+        page.resize(900, 400);
+        page.show();
+        QApplication::processEvents();
+        const QString file = QString::fromStdString((fs::path(::testing::TempDir()) / name).string());
+        EXPECT_TRUE(page.grab().save(file));
+    }
+
+    fs::path root_;
+    std::unique_ptr<emulated::EmulatedSystem> system_;
+    ScriptedPrompter prompter_;
+    RecordingJumpTarget jump_;
+};
+
+TEST_F(LogPagesTest, ScanListsTheFoldersInOrderNewestFileFirst) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    const ErrorFilesTreeWidget& tree = *page.tree();
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::LogFileColumn),
+              (QStringList{"QMCAPI.xml", "QMCAPI.xml", "QMPrtEn.xml", "QMPrtEn.xml", "QMCAPI.xml"}));
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::LogLevelColumn),
+              (QStringList{"Error", "Info", "Info", "Error", "Warning"}));
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::ErrorInfoColumn),
+              (QStringList{"", "job done", "Unknown ErrorInfo", "disk full", "Unknown ErrorInfo"}));
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::InternalErrorNumColumn),
+              (QStringList{"4268", "", "", "", ""}));
+    // The one file of another root is reported once; the broken one silently.
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].kind, "information");
+    EXPECT_EQ(prompter_.shown[0].title, "Quillmark Error Log Parser");
+    EXPECT_EQ(prompter_.shown[0].text, "The file is not a Quillmark error log file.");
+    grab(page, "error_files_flat.png");
+}
+
+TEST_F(LogPagesTest, LevelsViewGroupsInFirstSeenOrderAndDoubleClickJumpsOnlyWithANumber) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    page.LevelsView();
+    EXPECT_FALSE(page.flatView());
+    ErrorFilesTreeWidget& tree = *page.tree();
+    ASSERT_EQ(column(tree, 0), (QStringList{"Error", "Info", "Warning"}));
+    EXPECT_EQ(tree.topLevelItem(0)->childCount(), 2);
+    EXPECT_EQ(tree.topLevelItem(1)->childCount(), 2);
+    EXPECT_FALSE(tree.topLevelItem(0)->icon(0).isNull());
+
+    tree.jumpToError(tree.topLevelItem(0), 0);           // a group
+    tree.jumpToError(tree.topLevelItem(0)->child(1), 7); // no number
+    EXPECT_TRUE(jump_.jumps.isEmpty());
+    emit tree.itemDoubleClicked(tree.topLevelItem(0)->child(0), 2);
+    EXPECT_EQ(jump_.jumps, QStringList{"4268"});
+    EXPECT_EQ(jump_.symbolicName, "QMCAPI_E_NAMED_PIPE_WRITE_ERROR");
+
+    tree.expandAll();
+    grab(page, "error_files_levels.png");
+    page.FlatView();
+    EXPECT_EQ(tree.topLevelItemCount(), 5);
+}
+
+TEST_F(LogPagesTest, NoLogFolderLeavesTheTreeEmptyWithoutABox) {
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    static QStringList warnings;
+    warnings.clear();
+    const auto previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg)
+                warnings << text;
+        });
+    page.scan();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 0);
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(warnings.contains("Cannot find a log file directory"));
+}
+
+TEST_F(LogPagesTest, FiltersNarrowTheRowsInBothViews) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    auto* filter = page.findChild<QLineEdit*>("filterEdit");
+    auto* level = page.findChild<QComboBox*>("levelFilter");
+    ASSERT_TRUE(filter && level);
+    EXPECT_EQ(level->count(), 4); // all levels, Error, Info, Warning
+    const auto visible = [&] {
+        QStringList out;
+        for (int i = 0; i < page.tree()->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* top = page.tree()->topLevelItem(i);
+            if (top->isHidden())
+                continue;
+            if (top->childCount() == 0)
+                out << top->text(ErrorFilesTreeWidget::ErrorInfoColumn) + "/" + top->text(0);
+            for (int c = 0; c < top->childCount(); ++c) {
+                if (!top->child(c)->isHidden())
+                    out << top->child(c)->text(ErrorFilesTreeWidget::ErrorInfoColumn) + "/" + top->text(0);
+            }
+        }
+        return out;
+    };
+    filter->setText("DISK");
+    EXPECT_EQ(visible(), QStringList{"disk full/Error"});
+    filter->setText("unknown");
+    level->setCurrentText("Info");
+    EXPECT_EQ(visible(), QStringList{"Unknown ErrorInfo/Info"});
+    page.LevelsView();
+    EXPECT_EQ(visible(), QStringList{"Unknown ErrorInfo/Info"});
+    filter->clear();
+    level->setCurrentIndex(0);
+    EXPECT_EQ(visible().size(), 5);
+}
+
+TEST_F(LogPagesTest, CopiesSelectedEntryRowsAsTabSeparatedLines) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    page.LevelsView();
+    ErrorFilesTreeWidget& tree = *page.tree();
+    tree.topLevelItem(0)->setSelected(true); // a group: not copied
+    tree.topLevelItem(0)->child(0)->setSelected(true);
+    tree.topLevelItem(1)->child(1)->setSelected(true);
+    EXPECT_EQ(selectedRowsAsText(tree),
+              "Error\tQMCAPI.xml\t08:12\tAPI\t\tBurn\t0x80040231\t4268\tpipe write failed\n"
+              "Info\tQMPrtEn.xml\tUnknown time\tUnknown Category\tUnknown ErrorInfo\t\t\t\t\n");
+    tree.clearSelection();
+    EXPECT_FALSE(copySelectedRows(tree));
+}
+
+class EventPageTest : public LogPagesTest {
+protected:
+    static evt::EventRecordSpec event(const wchar_t* source, std::uint32_t id, std::uint16_t type,
+                                      std::uint32_t minute, std::vector<std::wstring> strings = {}) {
+        evt::EventRecordSpec r;
+        r.timeGenerated = r.timeWritten = 1793606400u + 60 * minute;
+        r.sourceName = source;
+        r.eventId = id;
+        r.eventType = type;
+        r.strings = std::move(strings);
+        return r;
+    }
+    std::vector<std::uint8_t> evtFile() {
+        std::string error;
+        return evt::writeEvtFile(
+            std::vector<evt::EventRecordSpec>{
+                event(L"QuillmarkService", 0x40000064u, kEventTypeInformation, 0, {L"QuillmarkService"}),
+                event(L"Other", 5, kEventTypeError, 1),
+                event(L"MyQuillmarkService2", 0xC0000067u, 0, 2, {L"\tx\r\ny"}),
+            },
+            {}, error);
+    }
+    void writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+};
+
+TEST_F(EventPageTest, ScanListsTheServiceEventsNewestFirst) {
+    writeFile(system_->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evtFile());
+    EventLogWidget page(*system_, prompter_);
+    page.scan();
+    const EventLogTreeWidget& tree = *page.tree();
+    EXPECT_EQ(column(tree, EventLogTreeWidget::TypeColumn), (QStringList{"Unknown ", "Information"}));
+    EXPECT_EQ(column(tree, EventLogTreeWidget::IdColumn), (QStringList{"3221225575", "1073741924"}));
+    EXPECT_TRUE(prompter_.shown.empty());
+    grab(page, "event_log.png");
+
+    page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
+    EXPECT_FALSE(tree.topLevelItem(0)->isHidden());
+    EXPECT_TRUE(tree.topLevelItem(1)->isHidden());
+}
+
+TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
+    const fs::path saved = fs::path(::testing::TempDir()) / "customer.evt";
+    writeFile(saved, evtFile());
+    prompter_.nextFile = QString::fromStdString(saved.string());
+    EventLogWidget page(*system_, prompter_);
+    page.openLogFile();
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 2);
+    EXPECT_TRUE(prompter_.shown.empty());
+
+    const fs::path other = fs::path(::testing::TempDir()) / "notes.evt";
+    writeFile(other, std::vector<std::uint8_t>(100, 'x'));
+    prompter_.nextFile = QString::fromStdString(other.string());
+    page.openLogFile();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Event Log access error");
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 2); // the listed log stays
+
+    prompter_.nextFile.clear(); // cancelled
+    page.openLogFile();
+    EXPECT_EQ(prompter_.shown.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The shipped healthy machine, copied as qmmachine create copies it, so the
+// logs get their times from the machine's manifest.
+std::unique_ptr<emulated::EmulatedSystem> healthySample() {
+    const char* source = std::getenv("QM_SOURCE_DIR");
+    const fs::path from = fs::path(source ? source : ".") / "samples" / "machines" / "healthy";
+    const fs::path to = fs::path(::testing::TempDir()) / "qm_log_pages_healthy";
+    fs::remove_all(to);
+    std::string error;
+    EXPECT_TRUE(emulated::copyMachineFolder(from, to, error)) << error;
+    auto system = emulated::makeEmulatedSystem(to, {}, error);
+    EXPECT_TRUE(system) << error;
+    return system;
+}
+
+TEST(SampleMachinePages, ErrorFilesListNewestFileFirstByTheManifestTimes) {
+    app();
+    const auto system = healthySample();
+    ASSERT_TRUE(system);
+    ScriptedPrompter prompter;
+    RecordingJumpTarget jump;
+    std::vector<FolderEntry> listed;
+    ASSERT_TRUE(system->files().listFolder(L"C:\\Program Files\\Common Files\\Quillmark\\log", listed));
+    for (const FolderEntry& e : listed) {
+        if (e.name == L"QMPrtEn.xml") { // 2026-11-02 08:10:00 UTC as a FILETIME
+            EXPECT_EQ(e.lastWriteTime, (1793607000ull + 11644473600ull) * 10000000ull);
+        }
+    }
+    ErrorFilesWidget page(&jump, *system, prompter);
+    page.scan();
+    QStringList files;
+    for (int i = 0; i < page.tree()->topLevelItemCount(); ++i)
+        files << page.tree()->topLevelItem(i)->text(ErrorFilesTreeWidget::LogFileColumn);
+    files.removeDuplicates();
+    EXPECT_EQ(files, (QStringList{"QMCAPI.xml", "QMPrtEn.xml", "QMService.xml"}));
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 3 + 3 + 2 + 1);
+    ASSERT_EQ(prompter.shown.size(), 1u); // QMSetup.xml
+    page.tree()->jumpToError(page.tree()->topLevelItem(0), 0);
+    EXPECT_EQ(jump.symbolicName, "QMCAPI_E_NAMED_PIPE_WRITE_ERROR");
+}
+
+TEST(SampleMachinePages, EventLogShowsTheServiceEventsWithTheirTexts) {
+    app();
+    const auto system = healthySample();
+    ASSERT_TRUE(system);
+    ScriptedPrompter prompter;
+    EventLogWidget page(*system, prompter);
+    page.scan();
+    const QTreeWidget& tree = *page.tree();
+    ASSERT_EQ(tree.topLevelItemCount(), 9);
+    EXPECT_EQ(tree.topLevelItem(0)->text(3), "The QuillmarkService service started.\r\n");
+    EXPECT_EQ(tree.topLevelItem(8)->text(3), ""); // source key without a message file
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+} // namespace
