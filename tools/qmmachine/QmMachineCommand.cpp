@@ -2,6 +2,8 @@
 
 #include "SampleMachines.h"
 
+#include "discprintmgr/Install.h"
+
 #include "emulated/DefaultMachine.h"
 #include "emulated/Machine.h"
 #include "emulated/MachineSettings.h"
@@ -73,7 +75,23 @@ fs::path findSample(const std::string& from, const std::string& samplesFolder) {
     throw Failure{"no sample machine or machine folder \"" + from + "\" (samples: " + known + ")"};
 }
 
-void create(const std::string& dir, const std::string& from, const std::string& samples, std::ostream& out) {
+// The host software's COM server goes into every machine that has the host
+// software, as its installer puts it there; a machine without it has none.
+void installServer(const std::string& dir, const std::string& serverModule, std::ostream& out) {
+    const std::unique_ptr<Machine> machine = openMachine(dir);
+    EmulatedRegistry registry = ownerRegistry(*machine);
+    if (!discprintmgr::hasHostSoftware(registry)) {
+        return;
+    }
+    std::string error;
+    if (!discprintmgr::installServer(*machine, registry, serverModule, error)) {
+        throw Failure{error};
+    }
+    out << "installed DiscPrintMgr from " << serverModule << "\n";
+}
+
+void create(const std::string& dir, const std::string& from, const std::string& samples,
+            const std::string& serverModule, std::ostream& out) {
     const fs::path source = findSample(from, samples);
     std::error_code ec;
     if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
@@ -85,6 +103,7 @@ void create(const std::string& dir, const std::string& from, const std::string& 
     }
     openMachine(dir); // the copy must be a machine that opens
     out << "created " << dir << " from " << source.string() << "\n";
+    installServer(dir, serverModule, out);
 }
 
 // ---- show -----------------------------------------------------------------
@@ -544,6 +563,11 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     createCmd->add_option("--from", from, "a sample name (healthy, broken, ...) or a machine folder")
         ->required();
     createCmd->add_option("--samples", samples, "folder holding the sample machines");
+    std::string serverModule = QM_DISCPRINTMGR_MODULE;
+    createCmd
+        ->add_option("--server", serverModule,
+                     "the DiscPrintMgr module installed into machines with the host software")
+        ->capture_default_str();
 
     std::string showDir;
     bool json = false;
@@ -591,7 +615,7 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     try {
         if (*createCmd) {
-            create(createDir, from, samples, out);
+            create(createDir, from, samples, serverModule, out);
         } else if (*showCmd) {
             show(showDir, json, out);
         } else if (*setCmd) {
