@@ -24,4 +24,12 @@ BSTR bstrFromAnsi(const std::string& text) {
     return qmplatform::com::bstrFromWide(codec().fromAnsi(text));
 }
 
+std::wstring wideFromAnsi(const std::string& text) {
+    return codec().fromAnsi(text);
+}
+
+std::string ansiFromWide(const std::wstring& text) {
+    return codec().toAnsi(text);
+}
+
 } // namespace QMRT

@@ -182,5 +182,8 @@ private:
 std::string ansiFromBstr(BSTR text);
 // A BSTR of narrow text in the ANSI code page; null when out of memory.
 BSTR bstrFromAnsi(const std::string& text);
+// Narrow texts of this layer to and from wide text, through the same code page.
+std::wstring wideFromAnsi(const std::string& text);
+std::string ansiFromWide(const std::wstring& text);
 
 } // namespace QMRT
