@@ -152,6 +152,111 @@ TEST_F(ClientServerTest, OneDrivesValues) {
     printer->Destroy();
 }
 
+// A 24-bit bottom-up picture: a black disc on white.
+struct Picture {
+    std::vector<std::uint8_t> header = std::vector<std::uint8_t>(40, 0);
+    std::vector<std::uint8_t> bits;
+    explicit Picture(int side) {
+        auto put = [&](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) {
+                header[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+            }
+        };
+        put(0, 40);
+        put(4, static_cast<std::uint32_t>(side));
+        put(8, static_cast<std::uint32_t>(side));
+        header[12] = 1;
+        header[14] = 24;
+        const std::size_t stride = ((static_cast<std::size_t>(side) * 24 + 31) / 32) * 4;
+        bits.assign(stride * static_cast<std::size_t>(side), 0xFF);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const int dx = 2 * x - side, dy = 2 * y - side;
+                if (dx * dx + dy * dy < side * side / 4) {
+                    std::fill_n(bits.begin() +
+                                    static_cast<std::ptrdiff_t>(stride * static_cast<std::size_t>(y) +
+                                                                static_cast<std::size_t>(x) * 3),
+                                3, 0);
+                }
+            }
+        }
+    }
+    int headerLength() const { return static_cast<int>(header.size()); }
+    int bitsLength() const { return static_cast<int>(bits.size()); }
+};
+
+struct Progress final : QMRTCallbacks {
+    bool QueryAbort() override { return abort; }
+    void OnProgressA(int done, int total) override { a.emplace_back(done, total); }
+    void OnProgressB(int done, int total) override { b.emplace_back(done, total); }
+    void OnComplete(std::int32_t status) override { complete.push_back(status); }
+    void OnValue(int) override {}
+    bool abort = false;
+    std::vector<std::pair<int, int>> a, b;
+    std::vector<std::int32_t> complete;
+};
+
+TEST_F(ClientServerTest, PrintSessionWritesAJobAndAPreview) {
+    world->setServerSettings(Json{{"drives", {driveJson("E", "Printer", mediaJson(1))}}});
+    const std::filesystem::path spool = world->hostPath(L"C:\\ProgramData\\Quillmark\\Spool");
+    std::filesystem::remove_all(spool);
+    const Picture picture(32);
+    Progress progress;
+    {
+        auto printer = findDriveByPath("E");
+        auto session = printer->OpenPrintSession();
+        session->SetProgressCallback(&progress);
+        session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+                           QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
+                           picture.bits.data(), picture.bitsLength());
+        ASSERT_FALSE(progress.a.empty());
+        EXPECT_EQ(progress.a.front().first, 0);
+        EXPECT_EQ(progress.a.back().first, progress.a.back().second);
+        EXPECT_GT(progress.a.back().second, 100); // tracks
+        ASSERT_EQ(progress.b.size(), 1u);
+        EXPECT_THAT(progress.complete, ElementsAre(1));
+        const std::filesystem::path job = spool / "label-0001.tolm";
+        ASSERT_TRUE(std::filesystem::exists(job));
+        EXPECT_EQ(static_cast<int>(std::filesystem::file_size(job)), progress.b[0].first);
+
+        // Cancelled: fails as aborted and leaves no second job.
+        progress.abort = true;
+        try {
+            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+                               QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
+                               picture.bits.data(), picture.bitsLength());
+            FAIL();
+        } catch (const QMRT_Exception& error) {
+            EXPECT_EQ(error.code(), 537);
+        }
+        EXPECT_FALSE(std::filesystem::exists(spool / "label-0002.tolm"));
+        EXPECT_EQ(progress.complete.back(), 537);
+
+        // Rows claimed beyond the bytes given are refused, not read.
+        try {
+            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+                               QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
+                               picture.bits.data(), picture.bitsLength() - 1);
+            FAIL();
+        } catch (const QMRT_Exception& error) {
+            EXPECT_EQ(error.code(), 530);
+        }
+
+        std::int32_t size[2] = {0, 0};
+        session->PrintPreview(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+                              QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
+                              picture.bits.data(), picture.bitsLength(),
+                              std::string("C:\\ProgramData\\preview.bmp"), QMRT_IMAGE_BITMAP, size, true);
+        EXPECT_EQ(size[0], 32);
+        EXPECT_EQ(size[1], 32);
+        const std::filesystem::path preview = world->hostPath(L"C:\\ProgramData\\preview.bmp");
+        ASSERT_TRUE(std::filesystem::exists(preview));
+        EXPECT_EQ(std::filesystem::file_size(preview), 54u + 32u * 32u * 3u);
+        session->Destroy();
+        printer->Destroy();
+    }
+}
+
 TEST(ClientWithoutServer, InstantiationFails) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     {

@@ -8,6 +8,7 @@
 
 #include "platform/com/Com.h"
 
+#include <filesystem>
 #include <memory>
 
 class ServerWorld {
@@ -16,6 +17,8 @@ public:
     // Replaces the server's settings section of the machine.
     virtual void setServerSettings(const nlohmann::ordered_json& section) = 0;
     virtual nlohmann::ordered_json serverSettings() = 0;
+    // Where a Windows path of the machine lies.
+    virtual std::filesystem::path hostPath(const std::wstring& windowsPath) = 0;
     // Objects the server still holds alive.
     virtual LONG serverObjects() = 0;
 };

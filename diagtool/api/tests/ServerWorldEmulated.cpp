@@ -56,6 +56,9 @@ public:
             << error;
     }
     nlohmann::ordered_json serverSettings() override { return machine_->settingsDocument()["discPrintMgr"]; }
+    std::filesystem::path hostPath(const std::wstring& windowsPath) override {
+        return machine_->hostPath(windowsPath);
+    }
     LONG serverObjects() override {
         long error = 0;
         const ModuleHandle module = libraries_->load(discprintmgr::kInstalledModule, 0, error);

@@ -42,6 +42,9 @@ public:
             << error;
     }
     nlohmann::ordered_json serverSettings() override { return machine_->settingsDocument()["discPrintMgr"]; }
+    std::filesystem::path hostPath(const std::wstring& windowsPath) override {
+        return machine_->hostPath(windowsPath);
+    }
     LONG serverObjects() override {
         // Loaded by COM already; this only finds it.
         const HMODULE module = GetModuleHandleW(L"DiscPrintMgr.dll");
