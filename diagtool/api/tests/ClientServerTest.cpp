@@ -4,8 +4,13 @@
 #include "DriveCore.h"
 #include "ServerWorld.h"
 
+#include "jobfile/JobFile.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -206,7 +211,7 @@ TEST_F(ClientServerTest, PrintSessionWritesAJobAndAPreview) {
         auto printer = findDriveByPath("E");
         auto session = printer->OpenPrintSession();
         session->SetProgressCallback(&progress);
-        session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+        session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_TITLE, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
                            QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
                            picture.bits.data(), picture.bitsLength());
         ASSERT_FALSE(progress.a.empty());
@@ -218,11 +223,18 @@ TEST_F(ClientServerTest, PrintSessionWritesAJobAndAPreview) {
         const std::filesystem::path job = spool / "label-0001.tolm";
         ASSERT_TRUE(std::filesystem::exists(job));
         EXPECT_EQ(static_cast<int>(std::filesystem::file_size(job)), progress.b[0].first);
+        std::ifstream in(job, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                              std::istreambuf_iterator<char>()};
+        JobFile::Job parsed;
+        std::string error;
+        ASSERT_TRUE(JobFile::parseJob(bytes.data(), bytes.size(), parsed, &error)) << error;
+        EXPECT_EQ(static_cast<int>(parsed.tracks.size()), progress.a.back().second);
 
         // Cancelled: fails as aborted and leaves no second job.
         progress.abort = true;
         try {
-            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_TITLE, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
                                QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
                                picture.bits.data(), picture.bitsLength());
             FAIL();
@@ -234,7 +246,7 @@ TEST_F(ClientServerTest, PrintSessionWritesAJobAndAPreview) {
 
         // Rows claimed beyond the bytes given are refused, not read.
         try {
-            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+            session->PrintDisc(QMRT_IMAGE_BITMAP, QMRT_LABEL_TITLE, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
                                QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
                                picture.bits.data(), picture.bitsLength() - 1);
             FAIL();
@@ -243,7 +255,7 @@ TEST_F(ClientServerTest, PrintSessionWritesAJobAndAPreview) {
         }
 
         std::int32_t size[2] = {0, 0};
-        session->PrintPreview(QMRT_IMAGE_BITMAP, QMRT_LABEL_FULL, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
+        session->PrintPreview(QMRT_IMAGE_BITMAP, QMRT_LABEL_TITLE, QMRT_DRAW_CENTERED, QMRT_QUALITY_DRAFT,
                               QMRT_OPTIMIZE_NONE, picture.header.data(), picture.headerLength(),
                               picture.bits.data(), picture.bitsLength(),
                               std::string("C:\\ProgramData\\preview.bmp"), QMRT_IMAGE_BITMAP, size, true);
