@@ -21,12 +21,15 @@ namespace {
 
 using namespace QMRT;
 
-QApplication& app() {
+// Made once and never destroyed: tearing it down among the other statics at
+// exit would outlive the platform plugin it uses.
+void app() {
     static int argc = 1;
     static char name[] = "diagtool_api_qt_test";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    if (QApplication::instance() == nullptr) {
+        new QApplication(argc, argv);
+    }
 }
 
 fake::Drive drive(const wchar_t* path, const wchar_t* name, std::int16_t imaging) {
