@@ -3,6 +3,7 @@
 #include "SampleMachines.h"
 
 #include "PrintEngineInstall.h"
+#include "discprintmgr/Install.h"
 
 #include "emulated/DefaultMachine.h"
 #include "emulated/EmulatedBackends.h"
@@ -99,8 +100,23 @@ void installHostComponents(Machine& machine, const std::string& engines, std::os
     out << "installed the print engine as " << toUtf8(enginePath) << "\n";
 }
 
+// The host software's COM server goes into every machine that has the host
+// software, as its installer puts it there; a machine without it has none.
+void installServer(const std::string& dir, const std::string& serverModule, std::ostream& out) {
+    const std::unique_ptr<Machine> machine = openMachine(dir);
+    EmulatedRegistry registry = ownerRegistry(*machine);
+    if (!discprintmgr::hasHostSoftware(registry)) {
+        return;
+    }
+    std::string error;
+    if (!discprintmgr::installServer(*machine, registry, serverModule, error)) {
+        throw Failure{error};
+    }
+    out << "installed DiscPrintMgr from " << serverModule << "\n";
+}
+
 void create(const std::string& dir, const std::string& from, const std::string& samples,
-            const std::string& engines, std::ostream& out) {
+            const std::string& engines, const std::string& serverModule, std::ostream& out) {
     const fs::path source = findSample(from, samples);
     std::error_code ec;
     if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
@@ -113,6 +129,7 @@ void create(const std::string& dir, const std::string& from, const std::string& 
     std::unique_ptr<Machine> machine = openMachine(dir); // the copy must be a machine that opens
     out << "created " << dir << " from " << source.string() << "\n";
     installHostComponents(*machine, engines, out);
+    installServer(dir, serverModule, out);
 }
 
 // ---- show -----------------------------------------------------------------
@@ -574,6 +591,11 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     createCmd->add_option("--samples", samples, "folder holding the sample machines");
     createCmd->add_option("--engines", engines,
                           "folder of the print engine builds (default: the ones built with qmmachine)");
+    std::string serverModule = QM_DISCPRINTMGR_MODULE;
+    createCmd
+        ->add_option("--server", serverModule,
+                     "the DiscPrintMgr module installed into machines with the host software")
+        ->capture_default_str();
 
     std::string showDir;
     bool json = false;
@@ -621,7 +643,7 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     try {
         if (*createCmd) {
-            create(createDir, from, samples, engines, out);
+            create(createDir, from, samples, engines, serverModule, out);
         } else if (*showCmd) {
             show(showDir, json, out);
         } else if (*setCmd) {

@@ -1,6 +1,8 @@
 #include "SampleMachines.h"
 
 #include "emulated/DefaultMachine.h"
+#include "SampleDrives.h"
+
 #include "emulated/Machine.h"
 #include "emulated/registry/EmulatedRegistry.h"
 #include "platform/FileReplace.h"
@@ -39,6 +41,7 @@ constexpr std::array kSamples{
     Sample{"dead-service", true, true, false, true, ServiceBehaviour{ServiceRunState::Stopped, 0, true}},
     Sample{"bare", false, true, false, true, kStopped},
     Sample{"no-admin", true, false, true, false, kStopped},
+    Sample{"no-drives", true, true, false, true, kRunning},
 };
 
 constexpr const wchar_t* kUser = L"quill";
@@ -300,6 +303,9 @@ bool buildSampleMachine(std::string_view name, const fs::path& dir, std::string&
                                 kInstallerMarker.size(), error)) {
             return false;
         }
+    }
+    if (!writeSampleDrives(name, *machine, error)) {
+        return false;
     }
     std::error_code ec;
     fs::remove(machine->lockFile(), ec); // a lock file is no part of a sample

@@ -10,6 +10,7 @@
 //   dead-service  healthy, but the service is stopped and never starts
 //   bare          Windows without any of the host software
 //   no-admin      broken, for a user without administrator rights
+//   no-drives     healthy, but no labelling drive is attached
 #pragma once
 
 #include <filesystem>

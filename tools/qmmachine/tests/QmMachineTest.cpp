@@ -8,6 +8,9 @@
 #include "emulated/EmulatedSystem.h"
 #include "platform/RegKey.h"
 #include "platform/WindowsText.h"
+#include "platform/com/ComRuntime.h"
+
+#include "DriveCore.h"
 
 #include <nlohmann/json.hpp>
 
@@ -130,7 +133,7 @@ TEST(QmMachineCli, SetChangesAllOrNothingAndShowReportsItAsJson) {
     EXPECT_EQ(doc["administrator"], false);
     EXPECT_EQ(doc["environment"]["PATH"], "C:\\Q;C:\\windows");
     EXPECT_FALSE(doc["environment"].contains("TMP"));
-    EXPECT_EQ(doc["otherSettings"], nlohmann::json::array({"drives"}));
+    EXPECT_EQ(doc["otherSettings"], nlohmann::json::array({"discPrintMgr", "drives"}));
     bool found = false;
     for (const auto& service : doc["services"]) {
         if (service["name"] == "QuillmarkService") {
@@ -266,6 +269,7 @@ TEST(SampleMachines, EachHoldsWhatItsScenarioNeeds) {
         {"dead-service", {true, {ServiceRunState::Stopped, 0, true}}},
         {"bare", {true, {}}},
         {"no-admin", {false, {ServiceRunState::Stopped, 0, false}}},
+        {"no-drives", {true, {ServiceRunState::Running, 0, false}}},
     };
     for (const std::string& name : qmmachine::sampleMachineNames()) {
         SCOPED_TRACE(name);
@@ -306,6 +310,55 @@ TEST(SampleMachines, EachHoldsWhatItsScenarioNeeds) {
             }
         }
     }
+}
+
+// ---- The labelling server and the sample drives ----------------------------
+
+// What diagtool's scan sees on each sample, through COM as diagtool creates
+// the server, with the server qmmachine create installed.
+TEST(SampleMachines, DrivesSeenThroughTheInstalledServer) {
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"healthy",
+         {"Drive 0 : Quillmark QLD-2400 (E:), Media Imaging Parameter : 12",
+          "Drive 1 : Quillmark QLD-2400 (F:), Media Imaging Parameter : 18"}},
+        {"broken",
+         {"Drive 0 : Quillmark QLD-2400 (E:), No media detected",
+          "Drive 1 : Quillmark QLD-2400 (F:), No media detected"}},
+        {"no-drives", {}},
+        {"bare", {"An expection occurred enumerating drives"}},
+    };
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    for (const auto& [name, lines] : expected) {
+        SCOPED_TRACE(name);
+        const fs::path copy = fresh("drives_" + name);
+        const Outcome created = run({"create", copy.string(), "--from", name});
+        ASSERT_EQ(created.status, 0) << created.err;
+        EXPECT_EQ(created.out.find("installed DiscPrintMgr") != std::string::npos, name != "bare");
+        EXPECT_EQ(fs::exists(copy / "drive_c/Program Files/Common Files/Quillmark/DiscPrintMgr.dll"),
+                  name != "bare");
+        std::string error;
+        const auto system = makeEmulatedSystem(copy, {}, error);
+        ASSERT_TRUE(system) << error;
+        const com::ScopedRuntimeBinding binding(*system);
+        const QMRT::MediaDetector detect =
+            [](const std::string& path) -> std::optional<QMRT::QMRT_MediaInformation> {
+            QMRT::QMRT_MediaInformation info;
+            if (QMRT::detectMedia(path, info, true)) {
+                return info;
+            }
+            return std::nullopt;
+        };
+        EXPECT_EQ(QMRT::scanDrivesAndMedia(detect), lines);
+        CoFreeUnusedLibrariesEx(0, 0);
+    }
+    CoUninitialize();
+}
+
+TEST(QmMachineCli, CreateRefusesAMissingServerModule) {
+    const Outcome created = run({"create", fresh("no_module").string(), "--from", "healthy", "--server",
+                                 "/nonexistent/DiscPrintMgr.dll"});
+    EXPECT_EQ(created.status, qmmachine::kExitFailed);
+    EXPECT_NE(created.err.find("DiscPrintMgr"), std::string::npos) << created.err;
 }
 
 } // namespace

@@ -1,0 +1,35 @@
+// The ANSI code page of the Windows process (CP_ACP).
+#include "QMRT.h"
+
+#include "win32/Win32Registry.h"
+
+namespace QMRT {
+
+namespace {
+const qmplatform::TextCodec& codec() {
+    static const auto instance = qmplatform::makeWin32TextCodec();
+    return *instance;
+}
+} // namespace
+
+std::string ansiFromBstr(BSTR text) {
+    std::wstring wide = qmplatform::com::wideFromBstr(text);
+    // The conversion runs up to the terminator, as WideCharToMultiByte with
+    // a length of -1 does.
+    wide.resize(wide.find(L'\0') == std::wstring::npos ? wide.size() : wide.find(L'\0'));
+    return codec().toAnsi(wide);
+}
+
+BSTR bstrFromAnsi(const std::string& text) {
+    return qmplatform::com::bstrFromWide(codec().fromAnsi(text));
+}
+
+std::wstring wideFromAnsi(const std::string& text) {
+    return codec().fromAnsi(text);
+}
+
+std::string ansiFromWide(const std::wstring& text) {
+    return codec().toAnsi(text);
+}
+
+} // namespace QMRT
