@@ -2,6 +2,7 @@
 // system (CP_ACP on Windows; 1252 on the emulated machine).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ public:
     virtual std::string toAnsi(std::wstring_view text) const = 0;
     virtual std::wstring fromAnsi(std::string_view text) const = 0;
 };
+
+// The ANSI code page of the running program: the system's on Windows, 1252
+// on the emulated machine.
+std::unique_ptr<TextCodec> makeDefaultTextCodec();
 
 } // namespace qmplatform

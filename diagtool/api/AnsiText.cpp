@@ -1,13 +1,13 @@
-// The ANSI code page of an emulated machine (Windows-1252).
+// Narrow texts of the labelling API in the program's ANSI code page.
 #include "QMRT.h"
 
-#include "emulated/EmulatedTextCodec.h"
+#include "platform/TextCodec.h"
 
 namespace QMRT {
 
 namespace {
 const qmplatform::TextCodec& codec() {
-    static const auto instance = qmplatform::makeEmulatedTextCodec();
+    static const auto instance = qmplatform::makeDefaultTextCodec();
     return *instance;
 }
 } // namespace
