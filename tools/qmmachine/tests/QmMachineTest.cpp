@@ -317,6 +317,11 @@ TEST(SampleMachines, EachHoldsWhatItsScenarioNeeds) {
 // What diagtool's scan sees on each sample, through COM as diagtool creates
 // the server, with the server qmmachine create installed.
 TEST(SampleMachines, DrivesSeenThroughTheInstalledServer) {
+#ifdef _WIN32
+    // Windows creates classes through its own registry, never the machine's:
+    // the emulated machine's server is reached only by the emulated runtime.
+    GTEST_SKIP() << "COM on Windows does not read the emulated machine's registry";
+#endif
     const std::map<std::string, std::vector<std::string>> expected = {
         {"healthy",
          {"Drive 0 : Quillmark QLD-2400 (E:), Media Imaging Parameter : 12",
