@@ -14,10 +14,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,11 @@ public:
 void save(QWidget& widget, const QString& path) {
     widget.show();
     QApplication::processEvents();
-    widget.grab().save(path);
+    if (!widget.grab().save(path)) {
+        // A picture that was never written must not be reported as written.
+        std::fprintf(stderr, "probe_screenshots: cannot write %s\n", path.toUtf8().constData());
+        std::exit(1);
+    }
     std::printf("wrote %s\n", path.toUtf8().constData());
 }
 
@@ -79,6 +85,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(out)) {
+        std::fprintf(stderr, "probe_screenshots: cannot create the folder %s\n", argv[1]);
+        return 1;
+    }
     std::string error;
     std::unique_ptr<qmplatform::System> system = qmplatform::makeDefaultSystem(error);
     if (!system) {
