@@ -20,7 +20,7 @@ const MessageArgument* argumentAt(std::span<const MessageArgument> arguments, in
     return a.kind == MessageArgument::Kind::Missing ? nullptr : &a;
 }
 
-// A printf conversion as the insert spec gives it.
+// A printf conversion as the insert's format gives it.
 struct Spec {
     bool left = false;
     bool plus = false;
@@ -137,7 +137,7 @@ int readCount(std::wstring_view pattern, std::size_t& pos, std::span<const Messa
 }
 
 // One insert: `pos` is just after its number. Appends the formatted
-// argument and moves `pos` past the spec.
+// argument and moves `pos` past its !format!.
 void insertArgument(std::wstring_view pattern, std::size_t& pos, int insert,
                     std::span<const MessageArgument> arguments, std::wstring& out) {
     if (pos >= pattern.size() || pattern[pos] != L'!') {
@@ -195,7 +195,7 @@ void insertArgument(std::wstring_view pattern, std::size_t& pos, int insert,
         spec.conversion = pattern[pos];
         ++pos;
     }
-    // Whatever the spec holds up to the closing '!' is skipped.
+    // Whatever the format holds up to the closing '!' is skipped.
     while (pos < pattern.size() && pattern[pos] != L'!') {
         ++pos;
     }

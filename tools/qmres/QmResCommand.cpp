@@ -225,7 +225,7 @@ Json apiVersionJson(Backends& b, const std::string& pathText) {
 
 // --- messages: every message of a module through the MessageTables interface
 
-// Arguments that suit each insert of a pattern: numbers where a spec asks
+// Arguments that suit each insert of a pattern: numbers where a format asks
 // for one, texts elsewhere, so that both systems format the same values.
 std::vector<MessageArgument> argumentsFor(std::wstring_view pattern) {
     std::vector<MessageArgument> args;
