@@ -106,11 +106,9 @@ bool pathAppendRules(std::wstring& path, std::wstring_view more) {
     if (joined.size() >= kMaxPath) {
         return false;
     }
-    std::wstring result = pathCanonicalize(joined);
-    if (result.size() >= kMaxPath) {
-        return false;
-    }
-    path = std::move(result);
+    // Resolving "." and ".." never lengthens a path (a bare drive gains only
+    // its backslash), so the check above covers the result too.
+    path = pathCanonicalize(joined);
     return true;
 }
 
