@@ -7,27 +7,29 @@
 
 namespace {
 
-// Tag names and the texts shown for fields an entry leaves out.
-constexpr char kTimeTag[] = "Time";
-constexpr char kCategoryTag[] = "Category";
-constexpr char kErrorInfoTag[] = "ErrorInfo";
-constexpr char kContextTag[] = "Context";
-constexpr char kExternalErrorNumTag[] = "ExternalErrorNum";
-constexpr char kInternalErrorNumTag[] = "InternalErrorNum";
-constexpr char kErrorMessageTag[] = "ErrorMessage";
-constexpr char kStructuredLevel[] = "Error";
+// Tag names and the texts shown for fields an entry leaves out. QStrings made
+// once: every entry looks up several children, and converting the names for
+// each lookup showed up beside the parse itself.
+const QString kTimeTag = QStringLiteral("Time");
+const QString kCategoryTag = QStringLiteral("Category");
+const QString kErrorInfoTag = QStringLiteral("ErrorInfo");
+const QString kContextTag = QStringLiteral("Context");
+const QString kExternalErrorNumTag = QStringLiteral("ExternalErrorNum");
+const QString kInternalErrorNumTag = QStringLiteral("InternalErrorNum");
+const QString kErrorMessageTag = QStringLiteral("ErrorMessage");
+const QString kStructuredLevel = QStringLiteral("Error");
 
-constexpr char kUnknownTime[] = "Unknown time";
-constexpr char kUnknownCategory[] = "Unknown Category";
-constexpr char kUnknownErrorInfo[] = "Unknown ErrorInfo";
+const QString kUnknownTime = QStringLiteral("Unknown time");
+const QString kUnknownCategory = QStringLiteral("Unknown Category");
+const QString kUnknownErrorInfo = QStringLiteral("Unknown ErrorInfo");
 
-QString textOr(const QDomElement& parent, const char* tag, const char* fallback) {
-    const QString text = parent.firstChildElement(QString::fromLatin1(tag)).text();
-    return text.isEmpty() ? QString::fromLatin1(fallback) : text;
+QString textOr(const QDomElement& parent, const QString& tag, const QString& fallback) {
+    const QString text = parent.firstChildElement(tag).text();
+    return text.isEmpty() ? fallback : text;
 }
 
-QString childText(const QDomElement& parent, const char* tag) {
-    return parent.firstChildElement(QString::fromLatin1(tag)).text();
+QString childText(const QDomElement& parent, const QString& tag) {
+    return parent.firstChildElement(tag).text();
 }
 
 ErrorLogEntry readEntry(const QDomElement& element, const QString& fileName) {
@@ -36,16 +38,16 @@ ErrorLogEntry readEntry(const QDomElement& element, const QString& fileName) {
     entry.logLevel = element.tagName();
     entry.time = textOr(element, kTimeTag, kUnknownTime);
     entry.category = textOr(element, kCategoryTag, kUnknownCategory);
-    const QDomElement info = element.firstChildElement(QString::fromLatin1(kErrorInfoTag));
-    const QDomElement context = info.firstChildElement(QString::fromLatin1(kContextTag));
-    if (entry.logLevel == QLatin1String(kStructuredLevel) && !context.isNull()) {
+    const QDomElement info = element.firstChildElement(kErrorInfoTag);
+    const QDomElement context = info.firstChildElement(kContextTag);
+    if (entry.logLevel == kStructuredLevel && !context.isNull()) {
         entry.context = context.text();
         entry.externalErrorNum = childText(info, kExternalErrorNumTag);
         entry.internalErrorNum = childText(info, kInternalErrorNumTag);
         entry.errorMessage = childText(info, kErrorMessageTag);
     } else {
         const QString text = info.text();
-        entry.errorInfo = text.isEmpty() ? QString::fromLatin1(kUnknownErrorInfo) : text;
+        entry.errorInfo = text.isEmpty() ? kUnknownErrorInfo : text;
     }
     return entry;
 }

@@ -22,6 +22,52 @@ const char* const kHeaders[ErrorFilesTreeWidget::ColumnCount] = {
     QT_TRANSLATE_NOOP("ErrorFilesTreeWidget", "InternalErrorNum"),
     QT_TRANSLATE_NOOP("ErrorFilesTreeWidget", "ErrorMessage"),
 };
+
+// A row that shows its entry's fields instead of holding a copy of each
+// text per column: a scan fills a hundred thousand rows, and the per-column
+// storage of a plain item costs more than parsing the files did. The entry's
+// texts are shared with the entry list, not copied.
+class EntryItem final : public QTreeWidgetItem {
+public:
+    explicit EntryItem(const ErrorLogEntry& entry) : QTreeWidgetItem(UserType), entry_(entry) {}
+
+    QVariant data(int column, int role) const override {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) {
+            if (const QString* text = field(column))
+                return *text;
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    const QString* field(int column) const {
+        switch (static_cast<ErrorFilesTreeWidget::Column>(column)) {
+        case ErrorFilesTreeWidget::LogLevelColumn:
+            return &entry_.logLevel;
+        case ErrorFilesTreeWidget::LogFileColumn:
+            return &entry_.logFileName;
+        case ErrorFilesTreeWidget::TimeColumn:
+            return &entry_.time;
+        case ErrorFilesTreeWidget::CategoryColumn:
+            return &entry_.category;
+        case ErrorFilesTreeWidget::ErrorInfoColumn:
+            return &entry_.errorInfo;
+        case ErrorFilesTreeWidget::ContextColumn:
+            return &entry_.context;
+        case ErrorFilesTreeWidget::ExternalErrorNumColumn:
+            return &entry_.externalErrorNum;
+        case ErrorFilesTreeWidget::InternalErrorNumColumn:
+            return &entry_.internalErrorNum;
+        case ErrorFilesTreeWidget::ErrorMessageColumn:
+            return &entry_.errorMessage;
+        case ErrorFilesTreeWidget::ColumnCount:
+            break;
+        }
+        return nullptr;
+    }
+
+    const ErrorLogEntry entry_;
+};
 } // namespace
 
 ErrorFilesTreeWidget::ErrorFilesTreeWidget(ErrorJumpTarget* jumpTarget, MessagePrompter& prompter,
@@ -81,9 +127,7 @@ void ErrorFilesTreeWidget::clearEntries() {
 }
 
 QTreeWidgetItem* ErrorFilesTreeWidget::entryItem(const ErrorLogEntry& e) const {
-    return new QTreeWidgetItem(QStringList{e.logLevel, e.logFileName, e.time, e.category, e.errorInfo,
-                                           e.context, e.externalErrorNum, e.internalErrorNum,
-                                           e.errorMessage});
+    return new EntryItem(e);
 }
 
 // Sorting stays off while rows are added: a sorted tree places every new
@@ -97,7 +141,9 @@ void ErrorFilesTreeWidget::beginFill() {
 void ErrorFilesTreeWidget::endFill() {
     setUpdatesEnabled(true);
     setSortingEnabled(true);
-    applyFilter();
+    // Fresh rows are all shown; walking them only matters under a filter.
+    if (!filterText_.isEmpty() || !filterLevel_.isEmpty())
+        applyFilter();
 }
 
 void ErrorFilesTreeWidget::showFlat() {

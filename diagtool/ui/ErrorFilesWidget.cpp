@@ -18,6 +18,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -28,8 +29,12 @@ constexpr int kLogFolderRoots[] = {qmplatform::kCsidlProgramFilesCommon, qmplatf
                                    qmplatform::kCsidlCommonAppData};
 constexpr const wchar_t* kLogSubfolders[] = {L"\\Quillmark", L"\\log"};
 
-QByteArray readAll(std::FILE* file) {
+// The listed size is only a hint: the file may have grown since, and an
+// absurd size must not become one huge allocation.
+QByteArray readAll(std::FILE* file, std::uint64_t listedSize) {
+    constexpr std::uint64_t kMaxReserve = 64u << 20;
     QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(std::min(listedSize, kMaxReserve)));
     char chunk[65536];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
@@ -128,7 +133,7 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
                               tr("Cannot read file %1").arg(fromWide(path)));
             return false;
         }
-        const QByteArray content = readAll(file);
+        const QByteArray content = readAll(file, entries[i].size);
         std::fclose(file);
         tree_->addLogFile(content, fromWide(entries[i].name), rootName);
     }

@@ -9,7 +9,10 @@
 bool rowContains(const QTreeWidgetItem& item, const QString& text) {
     if (text.isEmpty())
         return true;
-    for (int c = 0; c < item.columnCount(); ++c) {
+    // An item that computes its texts stores no columns of its own; the
+    // tree's columns are the ones a user sees.
+    const int columns = item.treeWidget() ? item.treeWidget()->columnCount() : item.columnCount();
+    for (int c = 0; c < columns; ++c) {
         if (item.text(c).contains(text, Qt::CaseInsensitive))
             return true;
     }

@@ -2,6 +2,7 @@
 // which sources are listed, in which order, and how each column reads,
 // down to every way a description can fail.
 #include "EventLogRecord.h"
+#include "FailingSystem.h"
 
 #include "emulated/EmulatedSystem.h"
 #include "evt/EvtFile.h"
@@ -196,6 +197,20 @@ TEST_F(EventLogReaderTest, SavedLogsListNewestFirstWithThisMachinesTexts) {
     EXPECT_FALSE(reader.readSavedLog(notALog, out, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(out.empty());
+}
+
+TEST_F(EventLogReaderTest, ALogThatCannotBeOpenedLeavesNothingFromTheLastScan) {
+    writeLog({event(L"QuillmarkService", kStarted, kEventTypeInformation, {L"A"})});
+    FailingSystem failing(*system_);
+    EventLogReader reader(failing);
+    std::vector<EventLogRecord> out;
+    ASSERT_EQ(reader.readApplicationLog(out), EventLogReader::Status::Read);
+    ASSERT_EQ(out.size(), 1u);
+
+    failing.eventLogRefused = true;
+    EXPECT_EQ(reader.readApplicationLog(out), EventLogReader::Status::CannotOpen);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(failing.eventLogOpens, 2);
 }
 
 TEST_F(EventLogReaderTest, AnEmptyLogListsNothing) {

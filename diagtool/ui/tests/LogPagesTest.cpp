@@ -7,8 +7,11 @@
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorJumpTarget.h"
+#include "EventLogRecord.h"
 #include "EventLogTreeWidget.h"
 #include "EventLogWidget.h"
+#include "FailingSystem.h"
+#include "LiveProgress.h"
 #include "MessagePrompter.h"
 #include "TreeRows.h"
 
@@ -19,6 +22,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +30,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace qmplatform;
@@ -34,15 +39,16 @@ namespace {
 
 struct Shown {
     QString kind, title, text;
+    QWidget* parent = nullptr;
 };
 
 class ScriptedPrompter final : public MessagePrompter {
 public:
-    void warning(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({QStringLiteral("warning"), title, text});
+    void warning(QWidget* parent, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("warning"), title, text, parent});
     }
-    void information(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({QStringLiteral("information"), title, text});
+    void information(QWidget* parent, const QString& title, const QString& text) override {
+        shown.push_back({QStringLiteral("information"), title, text, parent});
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile; }
     std::vector<Shown> shown;
@@ -242,6 +248,133 @@ TEST_F(LogPagesTest, CopiesSelectedEntryRowsAsTabSeparatedLines) {
     EXPECT_FALSE(copySelectedRows(tree));
 }
 
+// Warnings the scan writes to Qt's output while `run` runs.
+template <typename Run> QStringList qtWarnings(Run run) {
+    static QStringList warnings;
+    warnings.clear();
+    const auto previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg)
+                warnings << text;
+        });
+    run();
+    qInstallMessageHandler(previous);
+    return warnings;
+}
+
+constexpr char kCommonLogFolder[] = "C:\\Program Files\\Common Files\\Quillmark\\log";
+
+TEST_F(LogPagesTest, AFileThatCannotBeReadEndsItsFolderButNotTheScan) {
+    writeSampleLogs();
+    FailingSystem failing(*system_);
+    // Newest first: QMCAPI.xml (read), settings.xml (locked), then the rest.
+    failing.unreadableFiles = {L"settings.xml"};
+    ErrorFilesWidget page(&jump_, failing, prompter_);
+    page.scan();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].kind, "warning");
+    EXPECT_EQ(prompter_.shown[0].title, "Quillmark Error Log Parser");
+    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1\\settings.xml").arg(kCommonLogFolder));
+    // The newer file's entries stay; the older ones of that folder are not
+    // read; the next folders are.
+    EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogFileColumn),
+              (QStringList{"QMCAPI.xml", "QMCAPI.xml", "QMCAPI.xml"}));
+    EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogLevelColumn),
+              (QStringList{"Error", "Info", "Warning"}));
+    EXPECT_EQ(failing.folderRequests, 3);
+}
+
+TEST_F(LogPagesTest, AFailedOnlyFolderShowsNothingButKeepsWhatItRead) {
+    const std::wstring common = L"C:\\Program Files\\Common Files\\Quillmark\\log\\";
+    writeLog(common + L"QMCAPI.xml", kNewerLog, 5);
+    writeLog(common + L"QMPrtEn.xml", kOlderLog, 60);
+    FailingSystem failing(*system_);
+    failing.unreadableFiles = {L"QMPrtEn.xml"};
+    ErrorFilesWidget page(&jump_, failing, prompter_);
+    const QStringList warnings = qtWarnings([&] { page.scan(); });
+    EXPECT_TRUE(warnings.contains("Cannot find a log file directory"));
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 0);
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1\\QMPrtEn.xml").arg(kCommonLogFolder));
+    // The entries read before the failure are kept for the next view.
+    page.FlatView();
+    EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::TimeColumn), (QStringList{"08:12", "08:13"}));
+}
+
+TEST_F(LogPagesTest, EachFolderTheShellCannotNameIsOneBoxWithTheSameText) {
+    writeSampleLogs();
+    writeLog(L"C:\\ProgramData\\Quillmark\\log\\QMService.xml",
+             "<QMLog><Notice><Category>Service</Category></Notice></QMLog>", 2);
+    struct Case {
+        std::set<int> failing;
+        QStringList levels; // what the other folders still give
+    };
+    const Case cases[] = {
+        {{kCsidlProgramFilesCommon}, {"Warning", "Notice"}},
+        {{kCsidlLocalAppData}, {"Error", "Info", "Info", "Error", "Notice"}},
+        {{kCsidlCommonAppData}, {"Error", "Info", "Info", "Error", "Warning"}},
+        {{kCsidlProgramFilesCommon, kCsidlLocalAppData, kCsidlCommonAppData}, {}},
+    };
+    for (const Case& c : cases) {
+        ScriptedPrompter prompter;
+        FailingSystem failing(*system_);
+        failing.failingFolders = c.failing;
+        ErrorFilesWidget page(&jump_, failing, prompter);
+        const QStringList warnings = qtWarnings([&] { page.scan(); });
+        EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogLevelColumn), c.levels) << *c.failing.begin();
+        EXPECT_EQ(failing.folderRequests, 3);
+        EXPECT_EQ(warnings.contains("Cannot find a log file directory"), c.levels.isEmpty());
+        std::size_t boxes = 0;
+        for (const Shown& box : prompter.shown) {
+            if (box.title != "File error")
+                continue;
+            ++boxes;
+            EXPECT_EQ(box.kind, "warning");
+            EXPECT_EQ(box.text, "Failed to get Program Files\\Common Files path");
+        }
+        EXPECT_EQ(boxes, c.failing.size());
+    }
+}
+
+TEST_F(LogPagesTest, RowsSortByTheTextsTheyShow) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    ErrorFilesTreeWidget& tree = *page.tree();
+    tree.sortByColumn(ErrorFilesTreeWidget::TimeColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::TimeColumn),
+              (QStringList{"08:12", "08:13", "Unknown time", "Unknown time", "Unknown time"}));
+    tree.sortByColumn(ErrorFilesTreeWidget::LogLevelColumn, Qt::DescendingOrder);
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::LogLevelColumn),
+              (QStringList{"Warning", "Info", "Info", "Error", "Error"}));
+    // A rescan keeps the user's sort.
+    page.scan();
+    EXPECT_EQ(column(tree, ErrorFilesTreeWidget::LogLevelColumn).first(), "Warning");
+}
+
+TEST(LiveProgressTest, ShowsProgressWhileALongLoopRunsWithoutTakingEveryValue) {
+    app();
+    constexpr int kSteps = 300;
+    LiveProgress progress(nullptr, QStringLiteral("Scanning error logs..."), kSteps);
+    auto* bar = progress.dialog().findChild<QProgressBar*>();
+    ASSERT_TRUE(bar);
+    int shown = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&] { ++shown; });
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kSteps; ++i) {
+        progress.setValue(i);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(progress.dialog().isVisible());
+    // Live: the bar moved during the loop. Cheap: at most one value per
+    // update period reached it.
+    const auto periods = elapsed / std::chrono::milliseconds(LiveProgress::kUpdateEveryMs);
+    EXPECT_GE(shown, 2);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_LE(shown, periods + 1);
+}
+
 class EventPageTest : public LogPagesTest {
 protected:
     static evt::EventRecordSpec event(const wchar_t* source, std::uint32_t id, std::uint16_t type,
@@ -284,6 +417,23 @@ TEST_F(EventPageTest, ScanListsTheServiceEventsNewestFirst) {
     page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
     EXPECT_FALSE(tree.topLevelItem(0)->isHidden());
     EXPECT_TRUE(tree.topLevelItem(1)->isHidden());
+}
+
+TEST_F(EventPageTest, ALogThatCannotBeOpenedIsOneBoxOverTheTreeAndAnEmptyList) {
+    writeFile(system_->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evtFile());
+    FailingSystem failing(*system_);
+    EventLogWidget page(failing, prompter_);
+    page.scan();
+    ASSERT_EQ(page.tree()->topLevelItemCount(), 2);
+    failing.eventLogRefused = true;
+    page.scan();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].kind, "warning");
+    EXPECT_EQ(prompter_.shown[0].title, "Event Log access error");
+    EXPECT_EQ(prompter_.shown[0].text, "Could not open the Application event log.");
+    EXPECT_EQ(prompter_.shown[0].parent, page.tree());
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 0);
+    EXPECT_TRUE(page.tree()->records().empty());
 }
 
 TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
