@@ -9,11 +9,14 @@
 #include "pe/PeImage.h"
 #include "pe/PeWriter.h"
 #include "platform/RegistryData.h"
+#include "platform/System.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 using namespace qmplatform;
 
@@ -215,6 +218,70 @@ TEST_F(EventLogReaderTest, ALogThatCannotBeOpenedLeavesNothingFromTheLastScan) {
 
 TEST_F(EventLogReaderTest, AnEmptyLogListsNothing) {
     EXPECT_TRUE(scan().empty());
+}
+
+// The same descriptions from the system the program would run on: under
+// Wine (the Windows lane sets QM_REAL_SYSTEM) the source key, the expansion
+// of its message file path, the loading and FormatMessageW are Windows' own.
+TEST(RealSystemEventLog, DescribesAsTheEmulatedMachineDoes) {
+    const char* real = std::getenv("QM_REAL_SYSTEM");
+    if (real == nullptr || *real == '\0') {
+        GTEST_SKIP() << "runs against the real system only (QM_REAL_SYSTEM)";
+    }
+    std::string error;
+    const std::unique_ptr<System> system = makeDefaultSystem(error);
+    ASSERT_TRUE(system) << error;
+
+    const std::wstring folder = system->environment().expand(L"%TEMP%\\qm_event_log_reader");
+    const auto table = pe::writeMessageTable({
+        {kJobFailed, L"Print job %1 failed with error %2: %3\r\n"},
+        {kManyInserts, L"[%16][%17]\r\n"},
+    });
+    const auto image = pe::writeResourceImage(
+        {{pe::resourceNumber(pe::kRtMessageTable), pe::resourceNumber(1), 0x0409, table}});
+    ASSERT_TRUE(system->files().replaceFile(folder + L"\\QMSvcMsg.dll", image));
+
+    const std::wstring sources = std::wstring(kEventLogSourcesKey) + kApplicationLog + L"\\";
+    const std::wstring registered = L"QuillmarkService (reader test)";
+    const std::wstring listed = L"QuillmarkService (reader test, two files)";
+    const auto registerSource = [&](const std::wstring& source, std::uint32_t type,
+                                    const std::wstring& file) {
+        std::unique_ptr<RegistryKey> key;
+        ASSERT_EQ(
+            system->registry().createKey(RegRoot::LocalMachine, sources + source, RegAccess::AllAccess, key),
+            kErrorSuccess);
+        ASSERT_EQ(key->setValue(kEventMessageFileValue, type, regSzData(file)), kErrorSuccess);
+    };
+    registerSource(registered, kRegExpandSz, L"%TEMP%\\qm_event_log_reader\\QMSvcMsg.dll");
+    registerSource(listed, kRegSz, folder + L"\\QMSvcMsg.dll;" + folder + L"\\QMSvcMsg.dll");
+
+    const auto view = [](const std::wstring& source, std::uint32_t id, std::vector<std::wstring> strings) {
+        EventLogRecordView v;
+        v.sourceName = source;
+        v.eventId = id;
+        v.strings = std::move(strings);
+        return v;
+    };
+    std::vector<std::wstring> twenty;
+    for (int i = 1; i <= 20; ++i)
+        twenty.push_back(L"s" + std::to_wstring(i));
+    EventLogReader reader(*system);
+    EXPECT_EQ(reader.describe(view(registered, kJobFailed, {L"17", L"0x231", L"drive not ready"})),
+              "Print job 17 failed with error 0x231: drive not ready\r\n");
+    EXPECT_EQ(reader.describe(view(registered, kJobFailed, {L"only one"})),
+              "Print job only one failed with error : \r\n");
+    EXPECT_EQ(reader.describe(view(registered, kManyInserts, twenty)), "[s16][]\r\n");
+    EXPECT_EQ(reader.describe(view(registered, kNotInTable, {})), "");
+    EXPECT_EQ(reader.describe(view(listed, kJobFailed, {L"x"})), "");
+    EXPECT_EQ(reader.describe(view(L"QuillmarkService (never registered)", kJobFailed, {L"x"})), "");
+
+    // Whatever the system's own log holds, reading it ends.
+    std::vector<EventLogRecord> records;
+    EXPECT_EQ(reader.readApplicationLog(records), EventLogReader::Status::Read);
+    std::cout << "real Application log: " << records.size() << " service records\n";
+
+    EXPECT_EQ(system->registry().deleteKey(RegRoot::LocalMachine, sources + registered), kErrorSuccess);
+    EXPECT_EQ(system->registry().deleteKey(RegRoot::LocalMachine, sources + listed), kErrorSuccess);
 }
 
 TEST(EventTypeNames, AreUnique) {
