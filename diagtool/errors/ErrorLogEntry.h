@@ -3,6 +3,7 @@
 // One entry of an XML error log file as the error files page lists it.
 
 #include <QString>
+#include <QTypeInfo>
 
 struct ErrorLogEntry {
     QString logFileName; // bare file name, without folder
@@ -18,3 +19,6 @@ struct ErrorLogEntry {
 
     bool operator==(const ErrorLogEntry&) const = default;
 };
+// Nothing but implicitly shared strings: a growing list of a hundred thousand
+// entries moves them as bytes.
+Q_DECLARE_TYPEINFO(ErrorLogEntry, Q_RELOCATABLE_TYPE);

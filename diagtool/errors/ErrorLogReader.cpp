@@ -5,6 +5,8 @@
 #include <QDomElement>
 #include <QIODevice>
 
+#include <iterator>
+
 namespace {
 
 // Tag names and the texts shown for fields an entry leaves out. QStrings made
@@ -23,31 +25,48 @@ const QString kUnknownTime = QStringLiteral("Unknown time");
 const QString kUnknownCategory = QStringLiteral("Unknown Category");
 const QString kUnknownErrorInfo = QStringLiteral("Unknown ErrorInfo");
 
-QString textOr(const QDomElement& parent, const QString& tag, const QString& fallback) {
-    const QString text = parent.firstChildElement(tag).text();
+// The first child element of each name in `tags`, in one walk over the
+// children: looking each name up on its own walks them once per name, and
+// over a scan of a hundred thousand entries that shows beside the parse.
+template <std::size_t N>
+void firstChildElements(const QDomElement& parent, const QString* const (&tags)[N], QDomElement (&found)[N]) {
+    for (QDomElement child = parent.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        const QString name = child.tagName();
+        for (std::size_t i = 0; i < N; ++i) {
+            if (found[i].isNull() && name == *tags[i])
+                found[i] = child;
+        }
+    }
+}
+
+QString textOr(const QDomElement& element, const QString& fallback) {
+    const QString text = element.text();
     return text.isEmpty() ? fallback : text;
 }
 
-QString childText(const QDomElement& parent, const QString& tag) {
-    return parent.firstChildElement(tag).text();
-}
-
 ErrorLogEntry readEntry(const QDomElement& element, const QString& fileName) {
+    static const QString* const kEntryTags[] = {&kTimeTag, &kCategoryTag, &kErrorInfoTag};
+    static const QString* const kStructuredTags[] = {&kContextTag, &kExternalErrorNumTag,
+                                                     &kInternalErrorNumTag, &kErrorMessageTag};
     ErrorLogEntry entry;
     entry.logFileName = fileName;
     entry.logLevel = element.tagName();
-    entry.time = textOr(element, kTimeTag, kUnknownTime);
-    entry.category = textOr(element, kCategoryTag, kUnknownCategory);
-    const QDomElement info = element.firstChildElement(kErrorInfoTag);
-    const QDomElement context = info.firstChildElement(kContextTag);
-    if (entry.logLevel == kStructuredLevel && !context.isNull()) {
-        entry.context = context.text();
-        entry.externalErrorNum = childText(info, kExternalErrorNumTag);
-        entry.internalErrorNum = childText(info, kInternalErrorNumTag);
-        entry.errorMessage = childText(info, kErrorMessageTag);
+    QDomElement fields[std::size(kEntryTags)];
+    firstChildElements(element, kEntryTags, fields);
+    entry.time = textOr(fields[0], kUnknownTime);
+    entry.category = textOr(fields[1], kUnknownCategory);
+    const QDomElement& info = fields[2];
+    QDomElement structured[std::size(kStructuredTags)];
+    if (entry.logLevel == kStructuredLevel)
+        firstChildElements(info, kStructuredTags, structured);
+    if (!structured[0].isNull()) {
+        entry.context = structured[0].text();
+        entry.externalErrorNum = structured[1].text();
+        entry.internalErrorNum = structured[2].text();
+        entry.errorMessage = structured[3].text();
     } else {
-        const QString text = info.text();
-        entry.errorInfo = text.isEmpty() ? kUnknownErrorInfo : text;
+        entry.errorInfo = textOr(info, kUnknownErrorInfo);
     }
     return entry;
 }
