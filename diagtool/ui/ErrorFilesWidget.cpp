@@ -142,11 +142,14 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
 
 void ErrorFilesWidget::LevelsView() {
     flatView_ = false;
+    // The buttons show the view also when it is chosen from elsewhere.
+    levelsButton_->setChecked(true);
     tree_->showLevels();
 }
 
 void ErrorFilesWidget::FlatView() {
     flatView_ = true;
+    flatButton_->setChecked(true);
     tree_->showFlat();
 }
 

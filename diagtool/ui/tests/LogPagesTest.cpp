@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,14 @@ TEST_F(LogPagesTest, LevelsViewGroupsInFirstSeenOrderAndDoubleClickJumpsOnlyWith
     page.scan();
     page.LevelsView();
     EXPECT_FALSE(page.flatView());
+    const auto radio = [&](const char* text) {
+        for (auto* button : page.findChildren<QRadioButton*>())
+            if (button->text() == QLatin1String(text))
+                return button->isChecked();
+        ADD_FAILURE() << text;
+        return false;
+    };
+    EXPECT_TRUE(radio("Levels view"));
     ErrorFilesTreeWidget& tree = *page.tree();
     ASSERT_EQ(column(tree, 0), (QStringList{"Error", "Info", "Warning"}));
     EXPECT_EQ(tree.topLevelItem(0)->childCount(), 2);
@@ -179,6 +188,8 @@ TEST_F(LogPagesTest, LevelsViewGroupsInFirstSeenOrderAndDoubleClickJumpsOnlyWith
     grab(page, "error_files_levels.png");
     page.FlatView();
     EXPECT_EQ(tree.topLevelItemCount(), 5);
+    EXPECT_TRUE(radio("Flat view"));
+    EXPECT_FALSE(radio("Levels view"));
 }
 
 TEST_F(LogPagesTest, NoLogFolderLeavesTheTreeEmptyWithoutABox) {
