@@ -119,6 +119,10 @@ struct Scenario {
     bool restartVisible;
 };
 
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
 class SimpleViewScenarios : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(SimpleViewScenarios, ColourTextAndRestartButton) {

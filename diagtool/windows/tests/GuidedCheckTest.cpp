@@ -134,6 +134,10 @@ struct Case {
     std::uint64_t sleeps = 0;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class GuidedCheckRuns : public ::testing::TestWithParam<Case> {};
 
 TEST_P(GuidedCheckRuns, AsksInOrderAndReports) {
