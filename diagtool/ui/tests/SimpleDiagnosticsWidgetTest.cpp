@@ -241,7 +241,9 @@ TEST(SimpleDiagnosticsWidget, RestartAndCloseButtons) {
     SampleMachine m("healthy");
     WindowsDiagnostics checks(m.sys(), [] { return 1; });
     ScriptedQuestions questions;
-    auto* view = new SimpleDiagnosticsWidget(checks, &window, &questions);
+    // Inside a frame of the window, as a stacked page would be.
+    auto* frame = new QWidget(&window);
+    auto* view = new SimpleDiagnosticsWidget(checks, frame, &questions);
     window.show();
     ASSERT_TRUE(window.isVisible());
     view->restartButton()->click();

@@ -106,6 +106,9 @@ TEST_F(QmDiagTest, NoMachineIsNotAReport) {
 
 // The field names are what scripts and the Wine comparison read.
 TEST_F(QmDiagTest, HealthyReportAndItsFields) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     create("healthy");
     const Outcome text = run({"report"});
     EXPECT_EQ(text.status, qmdiag::kExitHealthy) << text.out;
@@ -168,6 +171,9 @@ TEST_F(QmDiagTest, ReportChangesNothing) {
 }
 
 TEST_F(QmDiagTest, BrokenFixedThenUndoneByteForByte) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     create("broken");
     // The service runs, so that everything the fix changes is a setting it
     // can put back.
@@ -213,6 +219,9 @@ TEST_F(QmDiagTest, BrokenFixedThenUndoneByteForByte) {
 }
 
 TEST_F(QmDiagTest, StartedServiceStaysRunningAfterUndo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     create("broken");
     const auto first = json();
     const Outcome fixed = run({"fix"});
