@@ -462,10 +462,4 @@ TEST(GuidedCheck, FixesOfOneRunAreFoundHealthyInTheNext) {
     EXPECT_EQ(r.statusText, L"OK" + kAllFine);
 }
 
-TEST(GuidedCheck, ColourByOutcome) {
-    EXPECT_EQ(GuidedCheck::colourOf(0), (StatusColour{0, 0, 0}));
-    EXPECT_EQ(GuidedCheck::colourOf(1), (StatusColour{0, 0, 255}));
-    EXPECT_EQ(GuidedCheck::colourOf(2), (StatusColour{255, 0, 0}));
-}
-
 } // namespace
