@@ -140,7 +140,7 @@ TEST_F(QmDiagTest, HealthyReportAndItsFields) {
     EXPECT_EQ(doc["drfVersion"]["text"], "4.2.0.15");
     EXPECT_EQ(doc["drives"].size(), 2u);
     EXPECT_EQ(doc["guided"]["outcome"], 0);
-    EXPECT_EQ(doc["guided"]["wouldAsk"], nlohmann::json::array());
+    EXPECT_EQ(doc["guided"]["wouldAsk"], nlohmann::ordered_json::array());
     EXPECT_EQ(doc["guided"]["status"], "OK" + qmplatform::toUtf8(std::wstring(GuidedCheck::kAllFine)));
     EXPECT_EQ(doc["healthy"], true);
 }
