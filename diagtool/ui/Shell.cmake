@@ -1,0 +1,16 @@
+# The "Diagnostics" page, the main dialog and what the program starts with.
+add_library(diagtool_ui_diagnostics STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/DiagnosticsWidget.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/DiagnosticsWidget.cpp)
+qm_warnings(diagtool_ui_diagnostics)
+target_include_directories(diagtool_ui_diagnostics PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(diagtool_ui_diagnostics PUBLIC diagtool::windows_qt Qt6::Widgets)
+add_library(diagtool::ui_diagnostics ALIAS diagtool_ui_diagnostics)
+
+qm_add_test(diagnostics_widget_test QT
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/DiagnosticsWidgetTest.cpp
+  LIBS diagtool::ui_diagnostics qmmachine_command platform::system)
+if(TARGET diagnostics_widget_test)
+  target_include_directories(diagnostics_widget_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
+  target_compile_definitions(diagnostics_widget_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()
