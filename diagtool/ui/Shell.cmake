@@ -14,3 +14,13 @@ if(TARGET diagnostics_widget_test)
   target_include_directories(diagnostics_widget_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
   target_compile_definitions(diagnostics_widget_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
+
+# The main dialog: the simple view and the four pages of the advanced view.
+add_library(diagtool_ui_main STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainDialog.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainDialog.cpp)
+qm_warnings(diagtool_ui_main)
+target_include_directories(diagtool_ui_main PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(diagtool_ui_main PUBLIC diagtool::ui_diagnostics diagtool::ui_logs
+  diagtool::ui_utilities diagtool::ui_simple platform::system)
+add_library(diagtool::ui_main ALIAS diagtool_ui_main)
