@@ -15,6 +15,7 @@ namespace {
 
 const QString kQmsVersionPrefix = QStringLiteral("QMS Version: ");
 const QString kDrfVersionPrefix = QStringLiteral("DRF Version: ");
+constexpr int kBoxMinimumHeight = 48;
 
 // Registry data and drive names are whatever the machine holds: they go in
 // as plain text, so a "<" in a value never turns the rest into markup.
@@ -75,6 +76,9 @@ QTextEdit* DiagnosticsWidget::readOnlyBox(QWidget* parent) {
     auto* box = new QTextEdit(parent);
     box->setReadOnly(true);
     box->setAcceptRichText(false);
+    // Low enough that the advanced view keeps its 800 x 500 with all four
+    // groups; the boxes scroll and grow with the window.
+    box->setMinimumHeight(kBoxMinimumHeight);
     return box;
 }
 

@@ -22,6 +22,7 @@ namespace {
 
 // Below the Program Files folder, where the installer puts the program.
 constexpr wchar_t kInstalledProgram[] = L"\\Quillmark Diagnostic Utility\\diagtool.exe";
+constexpr int kAdvancedMargin = 4;
 
 } // namespace
 
@@ -106,6 +107,10 @@ void MainDialog::buildSimpleLayout() {
 void MainDialog::buildAdvancedLayout() {
     if (advancedLayout_ == nullptr) {
         advancedLayout_ = new QHBoxLayout;
+        // The tallest page only just fits the 800 x 500 of this view; the
+        // frame of the tabs is margin enough.
+        advancedLayout_->setContentsMargins(kAdvancedMargin, kAdvancedMargin, kAdvancedMargin,
+                                            kAdvancedMargin);
     }
     if (tabWidget_ == nullptr) {
         tabWidget_ = new QTabWidget(this);
@@ -129,6 +134,9 @@ void MainDialog::installLayout(QLayout* layout) {
     // A widget holds one layout at a time: the other one was deleted first.
     setLayout(layout);
     layout->setMenuBar(menuBar_);
+    // At once, not on the next event: the size set next is bounded by this
+    // layout's minimum, not by what the deleted one left behind.
+    layout->activate();
     currentLayout_ = layout;
 }
 

@@ -24,3 +24,11 @@ target_include_directories(diagtool_ui_main PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(diagtool_ui_main PUBLIC diagtool::ui_diagnostics diagtool::ui_logs
   diagtool::ui_utilities diagtool::ui_simple platform::system)
 add_library(diagtool::ui_main ALIAS diagtool_ui_main)
+
+qm_add_test(main_dialog_test QT
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/MainDialogTest.cpp
+  LIBS diagtool::ui_main diagtool::content diagtool::session diagtool::errors qmmachine_command Qt6::Test)
+if(TARGET main_dialog_test)
+  target_include_directories(main_dialog_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
+  target_compile_definitions(main_dialog_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()

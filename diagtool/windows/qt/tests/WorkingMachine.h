@@ -42,12 +42,7 @@ public:
         const int status = qmmachine::runQmMachine(
             {"create", root_.string(), "--from", sample, "--samples", shippedSamples().string()}, out, err);
         EXPECT_EQ(status, qmmachine::kExitOk) << err.str();
-        std::string error;
-        qmplatform::emulated::EmulatedSystemOptions options;
-        // Service starts and restarts wait on this clock, which never sleeps.
-        options.clock = clock_;
-        system_ = qmplatform::emulated::makeEmulatedSystem(root_, options, error);
-        EXPECT_NE(system_, nullptr) << error;
+        system_ = open();
         if (system_) {
             binding_ = std::make_unique<qmplatform::com::ScopedRuntimeBinding>(*system_);
         }
@@ -61,6 +56,17 @@ public:
     }
     WorkingMachine(const WorkingMachine&) = delete;
     WorkingMachine& operator=(const WorkingMachine&) = delete;
+
+    // Another system on the same folder, as a second program sees it.
+    std::unique_ptr<qmplatform::emulated::EmulatedSystem> open() const {
+        std::string error;
+        qmplatform::emulated::EmulatedSystemOptions options;
+        // Service starts and restarts wait on this clock, which never sleeps.
+        options.clock = clock_;
+        auto system = qmplatform::emulated::makeEmulatedSystem(root_, options, error);
+        EXPECT_NE(system, nullptr) << error;
+        return system;
+    }
 
     bool ok() const { return system_ != nullptr; }
     qmplatform::emulated::EmulatedSystem& system() { return *system_; }
