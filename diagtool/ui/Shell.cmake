@@ -32,3 +32,9 @@ if(TARGET main_dialog_test)
   target_include_directories(main_dialog_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
   target_compile_definitions(main_dialog_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
+
+# Pictures of the window on the default machine (not a test: it looks at
+# whatever QUILLMARK_SYSROOT names).
+add_executable(diagtool_screenshots ${CMAKE_CURRENT_SOURCE_DIR}/tests/Screenshots.cpp)
+qm_warnings(diagtool_screenshots)
+target_link_libraries(diagtool_screenshots PRIVATE diagtool::ui_main diagtool::content diagtool::session)
