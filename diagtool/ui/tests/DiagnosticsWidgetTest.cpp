@@ -166,7 +166,8 @@ TEST_F(DiagnosticsPage, MachineTextsShowAsPlainTextInTheCodePage) {
         ASSERT_EQ(key.create(machine.system().registry(), qmplatform::RegRoot::LocalMachine,
                              WindowsDiagnostics::kQuillmarkKey, qmplatform::RegAccess::AllAccess),
                   0);
-        ASSERT_EQ(key.writeString(L"Note", L"<b>caf\u00e9</b> \u03a9"), 0);
+        // The first value of the key, so the report's first line holds the markup.
+        ASSERT_EQ(key.writeString(L"LogLevel", L"<b>caf\u00e9</b> \u03a9"), 0);
     }
     WindowsDiagnostics checks(machine.system());
     const QStringList lines = {"Drive 0 : <i>Odd</i> (E:), No media detected"};
@@ -174,8 +175,8 @@ TEST_F(DiagnosticsPage, MachineTextsShowAsPlainTextInTheCodePage) {
     page.systemInfoButton()->click();
     page.scanButton()->click();
     // Markup stays literal; a character outside code page 1252 shows as "?".
-    EXPECT_TRUE(page.qmsSettingsBox()->toPlainText().contains(
-        QString::fromUtf8("SOFTWARE\\Quillmark\\Note - <b>caf\u00e9</b> ?\n")));
+    EXPECT_TRUE(page.qmsSettingsBox()->toPlainText().contains(QString::fromUtf8(
+        "SOFTWARE\\Quillmark\\LogLevel - <b>caf\u00e9</b> ?\nSOFTWARE\\Quillmark\\APILogging - 0\n")));
     EXPECT_EQ(page.drivesBox()->toPlainText(), lines[0] + "\n");
 }
 
