@@ -270,6 +270,13 @@ TEST_F(MainWindow, ExitShortcutClosesAtOnce) {
     EXPECT_TRUE(h.questions.asked.isEmpty());
 }
 
+TEST_F(MainWindow, CloseOfTheSimpleViewClosesTheWindow) {
+    Harness h("healthy");
+    h.dialog->show();
+    h.dialog->simpleWidget()->closeButton()->click();
+    EXPECT_FALSE(h.dialog->isVisible());
+}
+
 TEST_F(MainWindow, ChecksOfTheSimpleViewAskThroughTheInjectedPrompter) {
     // The broken machine has settings to fix; every offer is declined.
     Harness h("broken");
