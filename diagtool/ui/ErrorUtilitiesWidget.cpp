@@ -116,6 +116,11 @@ void ErrorUtilitiesWidget::lookup(quint32 code) {
     errorLookup();
 }
 
+void ErrorUtilitiesWidget::lookup(const QString& code) {
+    codeEdit_->setText(code);
+    errorLookup();
+}
+
 void ErrorUtilitiesWidget::errorLookup() {
     ErrorCodeCatalogue catalogue;
     buildErrorCodeCatalogue(catalogue);

@@ -30,6 +30,9 @@ public:
     // Shows the entry of `code` as if the user had typed it, for pages that
     // send the user here with a code.
     void lookup(quint32 code);
+    // The same with the code as another page shows it (decimal, "0" octal or
+    // "0x" hexadecimal): it goes into the field as it stands.
+    void lookup(const QString& code);
 
 public slots:
     void errorLookup();

@@ -1,0 +1,20 @@
+// Qt strings in GoogleTest's failure messages as text, not as bytes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << "{ ";
+    for (const QString& text : list) {
+        PrintTo(text, out);
+        *out << ' ';
+    }
+    *out << '}';
+}
