@@ -14,8 +14,8 @@ constexpr std::uint32_t kWaitHintMs = 2 * kStepMs;
 
 std::vector<StatusStep> startSteps(const ServiceBehaviour& behaviour) {
     std::vector<StatusStep> steps;
-    const std::uint32_t seconds = behaviour.startSeconds < kMaxStartSeconds ? behaviour.startSeconds
-                                                                            : kMaxStartSeconds;
+    const std::uint32_t seconds =
+        behaviour.startSeconds < kMaxStartSeconds ? behaviour.startSeconds : kMaxStartSeconds;
     // The first report comes at once, even for a start without delay: a
     // service answers its manager before it does anything else.
     for (std::uint32_t second = 0; second <= seconds; ++second) {
@@ -45,7 +45,8 @@ ServiceBehaviour readServiceBehaviour(const std::wstring& iniPath) {
     const UINT seconds = GetPrivateProfileIntW(L"Service", L"StartSeconds", 0, iniPath.c_str());
     const INT asSigned = static_cast<INT>(seconds);
     behaviour.startSeconds =
-        asSigned < 0 ? 0 : (seconds > kMaxStartSeconds ? kMaxStartSeconds : static_cast<std::uint32_t>(seconds));
+        asSigned < 0 ? 0
+                     : (seconds > kMaxStartSeconds ? kMaxStartSeconds : static_cast<std::uint32_t>(seconds));
     behaviour.neverStarts = GetPrivateProfileIntW(L"Service", L"NeverStarts", 0, iniPath.c_str()) != 0;
     return behaviour;
 }
@@ -53,9 +54,8 @@ ServiceBehaviour readServiceBehaviour(const std::wstring& iniPath) {
 std::wstring iniBeside(const std::wstring& programPath) {
     const std::size_t slash = programPath.find_last_of(L"\\/");
     const std::size_t dot = programPath.rfind(L'.');
-    const std::size_t stem = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)
-                                 ? dot
-                                 : programPath.size();
+    const std::size_t stem =
+        dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? dot : programPath.size();
     return programPath.substr(0, stem) + L".ini";
 }
 

@@ -53,8 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
                       PlanCase{{0, true}, 1, 0, SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR},
                       PlanCase{{2, true}, 3, 2000, SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR},
                       // An absurd delay is cut to the longest the program accepts.
-                      PlanCase{{0xFFFFFFFFu, false}, qmservice::kMaxStartSeconds + 1,
-                               qmservice::kMaxStartSeconds * 1000, SERVICE_RUNNING, NO_ERROR}));
+                      PlanCase{{0xFFFFFFFFu, false},
+                               qmservice::kMaxStartSeconds + 1,
+                               qmservice::kMaxStartSeconds * 1000,
+                               SERVICE_RUNNING,
+                               NO_ERROR}));
 
 TEST(IniBeside, ReplacesOnlyTheProgramsOwnExtension) {
     EXPECT_EQ(qmservice::iniBeside(L"C:\\Q\\QuillmarkService.exe"), L"C:\\Q\\QuillmarkService.ini");
@@ -67,8 +70,8 @@ TEST(IniBeside, ReplacesOnlyTheProgramsOwnExtension) {
 std::filesystem::path scratchFolder(const std::string& name) {
     wchar_t temp[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    std::filesystem::path folder = std::filesystem::path(std::wstring(temp, n)) /
-                                   (name + "-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::path folder =
+        std::filesystem::path(std::wstring(temp, n)) / (name + "-" + std::to_string(GetCurrentProcessId()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
@@ -94,8 +97,7 @@ TEST_P(ReadBehaviour, ReadsClampsAndDefaults) {
 INSTANTIATE_TEST_SUITE_P(
     Files, ReadBehaviour,
     ::testing::Values(IniCase{"[Service]\r\nStartSeconds=3\r\nNeverStarts=0\r\n", {3, false}},
-                      IniCase{"[Service]\r\nNeverStarts=1\r\n", {0, true}},
-                      IniCase{"", {0, false}},
+                      IniCase{"[Service]\r\nNeverStarts=1\r\n", {0, true}}, IniCase{"", {0, false}},
                       IniCase{"[Other]\r\nStartSeconds=3\r\n", {0, false}},
                       IniCase{"[Service]\r\nStartSeconds=-5\r\n", {0, false}},
                       IniCase{"[Service]\r\nStartSeconds=999999\r\n", {qmservice::kMaxStartSeconds, false}}));
@@ -178,7 +180,8 @@ TEST_P(UnderTheManager, StartsAtThePaceOfItsSettingsAndStopsWhenTold) {
         << "\r\nNeverStarts=" << (c.behaviour.neverStarts ? 1 : 0) << "\r\n";
 
     const std::wstring name = L"QuillmarkServiceTest" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(c.behaviour.startSeconds) + (c.behaviour.neverStarts ? L"n" : L"");
+                              std::to_wstring(c.behaviour.startSeconds) +
+                              (c.behaviour.neverStarts ? L"n" : L"");
     const std::wstring command = L"\"" + program.wstring() + L"\"";
     ScHandle service(CreateServiceW(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
@@ -199,7 +202,8 @@ TEST_P(UnderTheManager, StartsAtThePaceOfItsSettingsAndStopsWhenTold) {
         EXPECT_EQ(after.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
         EXPECT_EQ(after.dwControlsAccepted & SERVICE_ACCEPT_STOP, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
         SERVICE_STATUS interrogated{};
-        EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &interrogated)) << GetLastError();
+        EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &interrogated))
+            << GetLastError();
         SERVICE_STATUS stopping{};
         EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &stopping)) << GetLastError();
         SERVICE_STATUS status = queryStatus(service.get());
