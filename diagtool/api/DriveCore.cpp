@@ -1,5 +1,7 @@
 #include "DriveCore.h"
 
+#include <utility>
+
 namespace QMRT {
 
 std::string driveLabel(const std::string& displayName, const std::string& path) {
@@ -40,6 +42,10 @@ int countDrives(const ServerCreator& create) {
     } catch (...) {
         throw QMRT_Exception(kStatusFailure, "QMRT_EnumDiscPrinters", "Unknown Win32 error", -1);
     }
+}
+
+std::function<int()> driveCountForChecks(ServerCreator create) {
+    return [create = std::move(create)] { return countDrives(create); };
 }
 
 std::unique_ptr<QMRT_DiscPrinter> findDriveByPath(const std::string& path, const ServerCreator& create) {

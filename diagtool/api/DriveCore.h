@@ -30,6 +30,10 @@ std::string driveLabel(const std::string& displayName, const std::string& path);
 std::vector<DriveInfo> enumerateDrives(const ServerCreator& create = createDiscPrintMgr);
 // Throws QMRT_Exception; any other failure becomes code 256.
 int countDrives(const ServerCreator& create = createDiscPrintMgr);
+// The drive count the system checks take: countDrives on a fresh
+// enumerator each time it is called, so a re-check sees drives plugged in
+// since. The checks count any exception as "no drive".
+std::function<int()> driveCountForChecks(ServerCreator create = createDiscPrintMgr);
 // The drive whose path is exactly `path`; code 563 when none has it.
 std::unique_ptr<QMRT_DiscPrinter> findDriveByPath(const std::string& path,
                                                   const ServerCreator& create = createDiscPrintMgr);

@@ -104,6 +104,10 @@ bool FileFixJournal::parse(std::string_view text, std::vector<FixRecord>& out) {
             !data->is_string() || !fromHex(data->get<std::string>(), record.data)) {
             return false;
         }
+        const auto run = fix.find("run");
+        if (run != fix.end() && !readString(fix, "run", record.run)) {
+            return false;
+        }
         record.existed = existed->get<bool>();
         record.type = static_cast<std::uint32_t>(type->get<std::uint64_t>());
         records.push_back(std::move(record));
@@ -115,12 +119,16 @@ bool FileFixJournal::parse(std::string_view text, std::vector<FixRecord>& out) {
 std::string FileFixJournal::serialise(const std::vector<FixRecord>& records) {
     nlohmann::json fixes = nlohmann::json::array();
     for (const FixRecord& record : records) {
-        fixes.push_back({{"root", qmplatform::toUtf8(record.root)},
-                         {"key", qmplatform::toUtf8(record.keyPath)},
-                         {"value", qmplatform::toUtf8(record.valueName)},
-                         {"existed", record.existed},
-                         {"type", record.type},
-                         {"data", toHex(record.data)}});
+        nlohmann::json fix = {{"root", qmplatform::toUtf8(record.root)},
+                              {"key", qmplatform::toUtf8(record.keyPath)},
+                              {"value", qmplatform::toUtf8(record.valueName)},
+                              {"existed", record.existed},
+                              {"type", record.type},
+                              {"data", toHex(record.data)}};
+        if (!record.run.empty()) {
+            fix["run"] = qmplatform::toUtf8(record.run);
+        }
+        fixes.push_back(std::move(fix));
     }
     return nlohmann::json{{"version", kFormatVersion}, {"fixes", fixes}}.dump(2) + "\n";
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FixRecord {
@@ -18,6 +19,9 @@ struct FixRecord {
     bool existed = false;
     std::uint32_t type = qmplatform::kRegNone;
     std::vector<std::uint8_t> data;
+    // Which run of a program made the fix, so that one run's fixes can be
+    // taken back together; empty for fixes recorded without one.
+    std::wstring run;
     bool operator==(const FixRecord&) const = default;
 };
 
@@ -56,4 +60,22 @@ public:
 
 private:
     std::vector<FixRecord> records_;
+};
+
+// Stamps every record with one run's id on its way into another journal.
+class RunFixJournal final : public FixJournal {
+public:
+    RunFixJournal(FixJournal& inner, std::wstring run) : inner_(inner), run_(std::move(run)) {}
+    bool append(const FixRecord& record) override {
+        FixRecord stamped = record;
+        stamped.run = run_;
+        return inner_.append(stamped);
+    }
+    bool last(FixRecord& out) const override { return inner_.last(out); }
+    bool dropLast() override { return inner_.dropLast(); }
+    const std::wstring& run() const { return run_; }
+
+private:
+    FixJournal& inner_;
+    std::wstring run_;
 };

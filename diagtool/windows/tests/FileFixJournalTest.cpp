@@ -59,9 +59,15 @@ TEST(FileFixJournal, UnreadableJournalRefusesTheFixAndIsKept) {
 
 TEST(FileFixJournal, TextRoundTrips) {
     const std::vector<FixRecord> records = {
-        {L"HKEY_LOCAL_MACHINE", L"SYSTEM\\S\\", L"Start", true, qmplatform::kRegDword, {3, 0, 0, 0}},
-        {L"HKEY_LOCAL_MACHINE", L"SOFTWARE\\Quillmark\\", L"IAA", false, qmplatform::kRegNone, {}},
-        {L"HKEY_CURRENT_USER", L"Software\\Ä\\", L"名", true, qmplatform::kRegBinary, {0x00, 0xFF, 0x7A}},
+        {L"HKEY_LOCAL_MACHINE", L"SYSTEM\\S\\", L"Start", true, qmplatform::kRegDword, {3, 0, 0, 0}, L""},
+        {L"HKEY_LOCAL_MACHINE", L"SOFTWARE\\Quillmark\\", L"IAA", false, qmplatform::kRegNone, {}, L"run-1"},
+        {L"HKEY_CURRENT_USER",
+         L"Software\\Ä\\",
+         L"名",
+         true,
+         qmplatform::kRegBinary,
+         {0x00, 0xFF, 0x7A},
+         L"ü-2"},
     };
     std::vector<FixRecord> back;
     ASSERT_TRUE(FileFixJournal::parse(FileFixJournal::serialise(records), back));
@@ -83,6 +89,7 @@ TEST(FileFixJournal, RejectsMalformedText) {
              R"({"version":1,"fixes":[{)" + good + R"(,"type":-1,"data":""}]})",
              R"({"version":1,"fixes":[{)" + good + R"(,"type":4294967296,"data":""}]})",
              R"({"version":1,"fixes":[{)" + good + R"(,"type":4}]})",
+             R"({"version":1,"fixes":[{)" + good + R"(,"type":4,"data":"","run":7}]})",
              std::string(
                  R"({"version":1,"fixes":[{"root":"R","key":"K","existed":true,"type":4,"data":""}]})"),
          }) {
@@ -95,6 +102,36 @@ TEST(FileFixJournal, RejectsMalformedText) {
         FileFixJournal::parse(R"({"version":1,"fixes":[{)" + good + R"(,"type":4,"data":"0A0b"}]})", out));
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].data, (std::vector<std::uint8_t>{0x0A, 0x0B}));
+}
+
+// Journals written before runs were recorded read as before, and records
+// without a run are written without the field, as those journals were.
+TEST(FileFixJournal, RunIsAnOptionalField) {
+    const std::string old =
+        R"({"version":1,"fixes":[{"root":"HKEY_LOCAL_MACHINE","key":"K","value":"V","existed":false,)"
+        R"("type":0,"data":""}]})";
+    std::vector<FixRecord> out;
+    ASSERT_TRUE(FileFixJournal::parse(old, out));
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_TRUE(out[0].run.empty());
+    EXPECT_EQ(FileFixJournal::serialise(out).find("run"), std::string::npos);
+    out[0].run = L"r";
+    EXPECT_NE(FileFixJournal::serialise(out).find(R"("run": "r")"), std::string::npos);
+}
+
+TEST(RunFixJournal, StampsEveryRecord) {
+    MemoryFixJournal inner;
+    RunFixJournal run(inner, L"r1");
+    FixRecord record;
+    record.run = L"other";
+    ASSERT_TRUE(run.append(record));
+    ASSERT_EQ(inner.records().size(), 1u);
+    EXPECT_EQ(inner.records()[0].run, L"r1");
+    FixRecord last;
+    ASSERT_TRUE(run.last(last));
+    EXPECT_EQ(last.run, L"r1");
+    ASSERT_TRUE(run.dropLast());
+    EXPECT_TRUE(inner.records().empty());
 }
 
 } // namespace
