@@ -1,0 +1,290 @@
+// qmdiag on working copies of the sample machines, made by qmmachine as a
+// user's machine would be (labelling server and drives included).
+#include "QmDiagCommand.h"
+
+#include "DiagtoolSession.h"
+#include "GuidedCheck.h"
+#include "QmMachineCommand.h"
+
+#include "emulated/EmulatedSystem.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class QmDiagTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void create(const std::string& sample) {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(::testing::TempDir()) / ("qmdiag_" + std::string(test->name()) + "_" + sample);
+        fs::remove_all(dir);
+        std::ostringstream out, err;
+        ASSERT_EQ(qmmachine::runQmMachine({"create", dir.string(), "--from", sample}, out, err), 0)
+            << err.str();
+    }
+    // The machine's record of the service, as Windows would find it at start.
+    void setServiceState(const char* state) {
+        const fs::path file = dir / "machine.json";
+        nlohmann::ordered_json doc = nlohmann::ordered_json::parse(readFile(file));
+        doc["services"]["QuillmarkService"]["state"] = state;
+        std::ofstream(file) << doc.dump(2);
+    }
+    qmdiag::SystemFactory factory() const {
+        return [d = dir](std::string& error) -> std::unique_ptr<qmplatform::System> {
+            return qmplatform::emulated::makeEmulatedSystem(d, {}, error);
+        };
+    }
+    Outcome run(const std::vector<std::string>& args) const {
+        std::ostringstream out, err;
+        const int status = qmdiag::runQmDiag(args, factory(), out, err);
+        return {status, out.str(), err.str()};
+    }
+    nlohmann::ordered_json json() const {
+        const Outcome r = run({"report", "--json"});
+        return nlohmann::ordered_json::parse(r.out);
+    }
+    // Everything on the machine a program could change.
+    std::string machineState() const { return readFile(dir / "HKLM.reg") + readFile(dir / "machine.json"); }
+};
+
+TEST_F(QmDiagTest, UsageErrorsAndHelp) {
+    create("healthy");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{},
+                                                                                      {"frobnicate"},
+                                                                                      {"report", "--xml"},
+                                                                                      {"fix", "now"},
+                                                                                      {"undo", "--json"},
+                                                                                      {"report", "fix"}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, qmdiag::kExitUsage) << ::testing::PrintToString(args);
+        EXPECT_THAT(r.err, HasSubstr("qmdiag")) << ::testing::PrintToString(args);
+    }
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"report", "fix", "undo"}) {
+        EXPECT_THAT(help.out, HasSubstr(word));
+    }
+}
+
+TEST_F(QmDiagTest, NoMachineIsNotAReport) {
+    std::ostringstream out, err;
+    const int status = qmdiag::runQmDiag(
+        {"report"},
+        [](std::string& error) -> std::unique_ptr<qmplatform::System> {
+            error = "gone";
+            return nullptr;
+        },
+        out, err);
+    EXPECT_EQ(status, qmdiag::kExitNoSystem);
+    EXPECT_THAT(err.str(), HasSubstr("gone"));
+}
+
+// The field names are what scripts and the Wine comparison read.
+TEST_F(QmDiagTest, HealthyReportAndItsFields) {
+    create("healthy");
+    const Outcome text = run({"report"});
+    EXPECT_EQ(text.status, qmdiag::kExitHealthy) << text.out;
+    EXPECT_THAT(text.out, HasSubstr("Result: healthy\n"));
+    EXPECT_THAT(text.out, HasSubstr("    Drive 0 : Quillmark QLD-2400 (E:), Media Imaging Parameter : 12\n"));
+
+    const Outcome r = run({"report", "--json"});
+    EXPECT_EQ(r.status, qmdiag::kExitHealthy);
+    const auto doc = nlohmann::ordered_json::parse(r.out);
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : doc.items()) {
+        keys.push_back(key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"installed", "installPath", "qmsVersion", "drfVersion",
+                                              "qmsSettingsReport", "systemSettingsReport", "drives", "checks",
+                                              "guided", "healthy"}));
+    std::vector<std::string> checks;
+    for (const auto& [key, value] : doc["checks"].items()) {
+        checks.push_back(key);
+        EXPECT_TRUE(value.is_boolean());
+    }
+    EXPECT_EQ(checks,
+              (std::vector<std::string>{"isQmsInstalled", "hasQuillmarkDrive", "isAllocateCdRomsSet",
+                                        "isAutorunOn", "isIntelAcceleratorInstalled", "isIaaFixSet",
+                                        "isServiceRunning", "isServiceAutomatic", "isServiceLocalSystem"}));
+    EXPECT_EQ(doc["installPath"], "C:\\Program Files\\Common Files\\Quillmark\\");
+    EXPECT_EQ(doc["qmsVersion"]["status"], "OK");
+    EXPECT_EQ(doc["qmsVersion"]["text"], "3.10.0.7");
+    EXPECT_EQ(doc["drfVersion"]["text"], "4.2.0.15");
+    EXPECT_EQ(doc["drives"].size(), 2u);
+    EXPECT_EQ(doc["guided"]["outcome"], 0);
+    EXPECT_EQ(doc["guided"]["wouldAsk"], nlohmann::json::array());
+    EXPECT_EQ(doc["guided"]["status"], "OK" + qmplatform::toUtf8(std::wstring(GuidedCheck::kAllFine)));
+    EXPECT_EQ(doc["healthy"], true);
+}
+
+// Healthy means nothing at all to report, not only nothing to fix.
+TEST_F(QmDiagTest, MessagesWithoutFixesAreProblems) {
+    for (const char* sample : {"no-drives", "bare"}) {
+        SCOPED_TRACE(sample);
+        create(sample);
+        const auto doc = json();
+        EXPECT_EQ(doc["healthy"], false);
+        EXPECT_EQ(run({"report"}).status, qmdiag::kExitProblem);
+    }
+}
+
+// Reading checks open their keys with create-or-open; the report must not
+// leave those keys behind, even on a machine without the QMS.
+TEST_F(QmDiagTest, ReportChangesNothing) {
+    for (const char* sample : {"bare", "broken"}) {
+        SCOPED_TRACE(sample);
+        create(sample);
+        const std::string before = machineState();
+        const Outcome first = run({"report"});
+        EXPECT_EQ(first.status, qmdiag::kExitProblem);
+        EXPECT_EQ(machineState(), before);
+        EXPECT_EQ(run({"report"}).out, first.out);
+    }
+}
+
+TEST_F(QmDiagTest, BrokenFixedThenUndoneByteForByte) {
+    create("broken");
+    // The service runs, so that everything the fix changes is a setting it
+    // can put back.
+    setServiceState("running");
+    const Outcome first = run({"report", "--json"});
+    ASSERT_EQ(first.status, qmdiag::kExitProblem);
+    const Outcome firstText = run({"report"});
+    EXPECT_EQ(nlohmann::json::parse(first.out)["guided"]["wouldAsk"],
+              nlohmann::json(
+                  {"accelerator", "allocatecdroms", "autorun", "service-automatic", "service-localsystem"}));
+
+    const Outcome fixed = run({"fix"});
+    EXPECT_EQ(fixed.status, qmdiag::kExitHealthy) << fixed.out;
+    EXPECT_EQ(
+        fixed.out,
+        "changed: accelerator: HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmark\\IAA = 1\n"
+        "changed: allocatecdroms: HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows "
+        "NT\\CurrentVersion\\Winlogon\\allocatecdroms = \"0\"\n"
+        "changed: autorun: HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun = 1\n"
+        "changed: service-automatic: "
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\Start = 2\n"
+        "changed: service-localsystem: "
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\ObjectName = "
+        "\"LocalSystem\"\n"
+        "restart Windows for the changed settings to take effect\n"
+        "after the fix: healthy\n"
+        "    OK\n"
+        "    Your critical Quillmark system settings and drive communications\n"
+        "    have been checked and are functioning correctly.\n");
+    EXPECT_EQ(run({"report"}).status, qmdiag::kExitHealthy);
+
+    const Outcome undone = run({"undo"});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    // Last fix first.
+    EXPECT_THAT(undone.out, HasSubstr("restored: HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
+                                      "QuillmarkService\\ObjectName = \""));
+    EXPECT_LT(undone.out.find("ObjectName"), undone.out.find("allocatecdroms"));
+    EXPECT_THAT(undone.out, HasSubstr("allocatecdroms = \"1\"\n"));
+    EXPECT_EQ(run({"report", "--json"}).out, first.out);
+    EXPECT_EQ(run({"report"}).out, firstText.out);
+    // The run is taken back whole; there is nothing left to undo.
+    EXPECT_EQ(run({"undo"}).status, qmdiag::kExitProblem);
+}
+
+TEST_F(QmDiagTest, StartedServiceStaysRunningAfterUndo) {
+    create("broken");
+    const auto first = json();
+    const Outcome fixed = run({"fix"});
+    EXPECT_THAT(fixed.out,
+                HasSubstr("changed: service-running: QuillmarkService started (undo leaves it running)\n"));
+    ASSERT_EQ(run({"undo"}).status, 0);
+    auto after = json();
+    EXPECT_EQ(after["checks"]["isServiceRunning"], true);
+    after["checks"]["isServiceRunning"] = false;
+    EXPECT_EQ(after["checks"], first["checks"]);
+    EXPECT_EQ(after["qmsSettingsReport"], first["qmsSettingsReport"]);
+    EXPECT_EQ(after["systemSettingsReport"], first["systemSettingsReport"]);
+}
+
+TEST_F(QmDiagTest, NoAdminChangesNothing) {
+    create("no-admin");
+    const Outcome first = run({"report"});
+    ASSERT_EQ(first.status, qmdiag::kExitProblem);
+    const std::string before = machineState();
+    const Outcome fixed = run({"fix"});
+    EXPECT_EQ(fixed.status, qmdiag::kExitProblem);
+    EXPECT_THAT(fixed.out, Not(::testing::StartsWith("changed: ")));
+    EXPECT_THAT(fixed.out, Not(HasSubstr("\nchanged: ")));
+    for (const char* step : {"accelerator", "allocatecdroms", "autorun", "service-running",
+                             "service-automatic", "service-localsystem"}) {
+        EXPECT_THAT(fixed.out, HasSubstr(std::string("not changed: ") + step + ": ")) << step;
+    }
+    EXPECT_THAT(fixed.out, Not(HasSubstr("restart Windows")));
+    EXPECT_THAT(fixed.out, HasSubstr("after the fix: problem remains\n"));
+    EXPECT_EQ(machineState(), before);
+    EXPECT_EQ(run({"report"}).out, first.out);
+    const Outcome undone = run({"undo"});
+    EXPECT_EQ(undone.status, qmdiag::kExitProblem);
+    EXPECT_THAT(undone.err, HasSubstr("nothing to undo"));
+}
+
+// Fixes made in the window are journalled under the window's run, which
+// undo takes back as a whole, and only that run.
+TEST_F(QmDiagTest, UndoTakesBackTheLastRunOnly) {
+    create("broken");
+    setServiceState("running");
+    const auto accept = [](std::vector<int> answers) {
+        struct Script final : GuidedCheckPrompter {
+            std::vector<int> answers;
+            std::size_t next = 0;
+            int ask(std::wstring_view, std::wstring_view, std::wstring_view) override {
+                return next < answers.size() ? answers[next++] : 1;
+            }
+        };
+        auto s = std::make_unique<Script>();
+        s->answers = std::move(answers);
+        return s;
+    };
+    std::string error;
+    {
+        DiagtoolSession window(qmplatform::emulated::makeEmulatedSystem(dir, {}, error));
+        auto script = accept({1, 0, 1, 1, 1});
+        GuidedCheck(window.checks(), *script).run();
+    }
+    const auto afterFirstWindow = json();
+    EXPECT_EQ(afterFirstWindow["checks"]["isAllocateCdRomsSet"], false);
+    {
+        DiagtoolSession window(qmplatform::emulated::makeEmulatedSystem(dir, {}, error));
+        auto script = accept({1, 0, 0, 1});
+        GuidedCheck(window.checks(), *script).run();
+    }
+    const Outcome undone = run({"undo"});
+    ASSERT_EQ(undone.status, 0) << undone.err;
+    EXPECT_THAT(undone.out, HasSubstr("autorun"));
+    EXPECT_THAT(undone.out, HasSubstr("Start = 3"));
+    EXPECT_THAT(undone.out, Not(HasSubstr("allocatecdroms")));
+    EXPECT_EQ(json(), afterFirstWindow);
+}
+
+} // namespace
