@@ -47,7 +47,14 @@ def _report_lines_by_key(text):
 
 
 NORMALISED = {
-    "report": [],
+    "report": [
+        (("qmsSettingsReport",), _report_lines_by_key,
+         "the registry enumerates a key's values in another order under Wine (sorted by name) than on "
+         "Windows (in the order they were written)"),
+        (("systemSettingsReport",), _report_lines_by_key,
+         "the registry enumerates a key's values in another order under Wine (sorted by name) than on "
+         "Windows (in the order they were written)"),
+    ],
     "params": [],
 }
 

@@ -120,6 +120,33 @@ def built_module(native_file, native_build, win64_build):
     raise Failed(f"no Windows build for the stand-in {native_file}")
 
 
+PE_MACHINE_I386 = 0x14C
+
+
+def pe_machine(data):
+    """The machine field of a PE image's file header, or None."""
+    if len(data) < 0x40 or data[:2] != b"MZ":
+        return None
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    if offset + 6 > len(data) or data[offset:offset + 4] != b"PE\0\0":
+        return None
+    return int.from_bytes(data[offset + 4:offset + 6], "little")
+
+
+def x86_64_twin(data, native_build):
+    """The x86_64 build of a 32-bit sample module (a 64-bit process cannot
+    load a 32-bit DLL for code, as the version checks do), or None."""
+    if not data or pe_machine(data) != PE_MACHINE_I386:
+        return None
+    modules = native_build / "sample-modules"
+    for i686 in sorted((modules / "i686").glob("*.dll")):
+        if i686.read_bytes() == data:
+            twin = modules / "x86_64" / i686.name
+            if twin.is_file():
+                return twin
+    return None
+
+
 def copy_files(native_machine, prefix, native_build, win64_build):
     """The machine's drive C: into the prefix's, Windows modules for Linux ones."""
     copied = replaced = 0
@@ -132,8 +159,9 @@ def copy_files(native_machine, prefix, native_build, win64_build):
         target.parent.mkdir(parents=True, exist_ok=True)
         with open(source, "rb") as f:
             elf = f.read(4) == ELF_MAGIC
-        if elf:
-            shutil.copyfile(built_module(source, native_build, win64_build), target)
+        twin = None if elf or source.suffix.lower() != ".dll" else x86_64_twin(source.read_bytes(), native_build)
+        if elf or twin:
+            shutil.copyfile(twin or built_module(source, native_build, win64_build), target)
             shutil.copystat(source, target)
             replaced += 1
         else:
@@ -249,7 +277,7 @@ def import_machine(sample, native_machine, prefix, template, native_build, win64
         wine("regedit", "/S", windows_path(classes))
     installed = install_services(wine, prefix, shown, sample, win64_build)
     start_services(wine, installed)
-    log(f"imported {sample.name}: {copied} files, {replaced} Windows modules for Linux stand-ins, "
+    log(f"imported {sample.name}: {copied} files, {replaced} x86_64 modules for Linux or 32-bit ones, "
         f"COM classes {'registered' if exported.returncode == 0 else 'none'}, "
         f"services {', '.join(s['name'] + ' ' + s['state'] for s in installed) or 'none'}")
     return wine
@@ -272,12 +300,14 @@ class Sides:
         results = {}
         for side in ("native", "wine"):
             path = self.out / f"{label}-{side}.json"
-            with open(path, "wb") as f:
+            # Messages (the probes' notice, Wine's own) go beside the output.
+            with open(path, "wb") as f, open(path.with_suffix(".err"), "wb") as e:
                 if side == "native":
-                    code = run([self.native_bin / program, *args], env=self.native_env, check=False,
-                               stdout=f).returncode
+                    code = subprocess.run([self.native_bin / program, *args], env=self.native_env, stdout=f,
+                                          stderr=e).returncode
                 else:
-                    code = self.wine(self.win_bin / f"{program}.exe", *args, check=False, stdout=f).returncode
+                    code = subprocess.run(["wine", self.win_bin / f"{program}.exe", *args], env=self.wine.env,
+                                          stdout=f, stderr=e).returncode
             results[side] = (path, code)
         if results["native"][1] != results["wine"][1]:
             self.failures.append(f"{label}: exit status {results['native'][1]} natively, "
