@@ -126,5 +126,46 @@ class RegValues(unittest.TestCase):
                 run.in_drive_c(prefix, outside)
 
 
+def pe_image(machine, offset=0x80):
+    data = bytearray(offset + 0x18)
+    data[:2] = b"MZ"
+    data[0x3C:0x40] = offset.to_bytes(4, "little")
+    data[offset:offset + 4] = b"PE\0\0"
+    data[offset + 4:offset + 6] = machine.to_bytes(2, "little")
+    return bytes(data)
+
+
+class PeMachine(unittest.TestCase):
+    def test_reads_the_machine_of_well_formed_images_only(self):
+        i386 = pe_image(0x14C)
+        cases = {
+            "i386": (i386, 0x14C),
+            "amd64": (pe_image(0x8664), 0x8664),
+            "empty": (b"", None),
+            "ELF": (b"\x7fELF" + bytes(100), None),
+            "header cut short": (i386[:0x3E], None),
+            "signature cut short": (i386[:0x84], None),
+            "machine cut short": (i386[:0x85], None),
+            "offset past the end": (i386[:0x3C] + (0x7FFFFFFF).to_bytes(4, "little") + i386[0x40:], None),
+            "no PE signature": (i386[:0x80] + b"NE\0\0" + i386[0x84:], None),
+        }
+        for name, (data, expected) in cases.items():
+            with self.subTest(name):
+                self.assertEqual(run.pe_machine(data), expected)
+
+    def test_only_32_bit_modules_get_a_64_bit_twin(self):
+        with tempfile.TemporaryDirectory() as folder:
+            build = Path(folder)
+            for arch, machine in (("i686", 0x14C), ("x86_64", 0x8664)):
+                (build / "sample-modules" / arch).mkdir(parents=True)
+                (build / "sample-modules" / arch / "QMCMHT.dll").write_bytes(pe_image(machine) + b"QMCMHT")
+                (build / "sample-modules" / arch / "drfVersion.dll").write_bytes(pe_image(machine) + b"drf")
+            twin = run.x86_64_twin(pe_image(0x14C) + b"drf", build)
+            self.assertEqual(twin, build / "sample-modules" / "x86_64" / "drfVersion.dll")
+            # A 32-bit module the build did not make, a 64-bit one, and no image.
+            for data in (pe_image(0x14C) + b"other", pe_image(0x8664) + b"drf", b""):
+                self.assertIsNone(run.x86_64_twin(data, build))
+
+
 if __name__ == "__main__":
     unittest.main()
