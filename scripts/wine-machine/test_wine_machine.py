@@ -135,25 +135,8 @@ def pe_image(machine, offset=0x80):
     return bytes(data)
 
 
-class PeMachine(unittest.TestCase):
-    def test_reads_the_machine_of_well_formed_images_only(self):
-        i386 = pe_image(0x14C)
-        cases = {
-            "i386": (i386, 0x14C),
-            "amd64": (pe_image(0x8664), 0x8664),
-            "empty": (b"", None),
-            "ELF": (b"\x7fELF" + bytes(100), None),
-            "header cut short": (i386[:0x3E], None),
-            "signature cut short": (i386[:0x84], None),
-            "machine cut short": (i386[:0x85], None),
-            "offset past the end": (i386[:0x3C] + (0x7FFFFFFF).to_bytes(4, "little") + i386[0x40:], None),
-            "no PE signature": (i386[:0x80] + b"NE\0\0" + i386[0x84:], None),
-        }
-        for name, (data, expected) in cases.items():
-            with self.subTest(name):
-                self.assertEqual(run.pe_machine(data), expected)
-
-    def test_only_32_bit_modules_get_a_64_bit_twin(self):
+class SixtyFourBitTwins(unittest.TestCase):
+    def test_only_32_bit_modules_of_the_build_get_a_64_bit_twin(self):
         with tempfile.TemporaryDirectory() as folder:
             build = Path(folder)
             for arch, machine in (("i686", 0x14C), ("x86_64", 0x8664)):

@@ -72,8 +72,9 @@ std::filesystem::path scratchFolder(const std::string& name) {
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     std::filesystem::path folder =
         std::filesystem::path(std::wstring(temp, n)) / (name + "-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::filesystem::create_directories(folder, ec);
     return folder;
 }
 
@@ -172,16 +173,27 @@ TEST_P(UnderTheManager, StartsAtThePaceOfItsSettingsAndStopsWhenTold) {
     if (manager.get() == nullptr) {
         GTEST_SKIP() << "no service control manager to install into (error " << GetLastError() << ")";
     }
-    const std::filesystem::path folder = scratchFolder("qm-service-run");
+    const std::string suffix =
+        std::to_string(c.behaviour.startSeconds) + (c.behaviour.neverStarts ? "n" : "");
+    const std::wstring name = L"QuillmarkServiceTest" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::wstring(suffix.begin(), suffix.end());
+    // Process ids come round again under Wine: a service an earlier, failed
+    // run left behind under this name goes first.
+    if (ScHandle stale(OpenServiceW(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+        stale.get() != nullptr) {
+        SERVICE_STATUS ignored{};
+        ControlService(stale.get(), SERVICE_CONTROL_STOP, &ignored);
+        DeleteService(stale.get());
+    }
+    // A folder per case: a service a failed case left running keeps its program open.
+    const std::filesystem::path folder = scratchFolder("qm-service-run-" + suffix);
     const std::filesystem::path program = folder / "QuillmarkService.exe";
-    std::filesystem::copy_file(windowsPath(QM_SERVICE_PROGRAM), program);
+    std::filesystem::copy_file(windowsPath(QM_SERVICE_PROGRAM), program,
+                               std::filesystem::copy_options::overwrite_existing);
     std::ofstream(folder / "QuillmarkService.ini")
         << "[Service]\r\nStartSeconds=" << c.behaviour.startSeconds
         << "\r\nNeverStarts=" << (c.behaviour.neverStarts ? 1 : 0) << "\r\n";
 
-    const std::wstring name = L"QuillmarkServiceTest" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(c.behaviour.startSeconds) +
-                              (c.behaviour.neverStarts ? L"n" : L"");
     const std::wstring command = L"\"" + program.wstring() + L"\"";
     ScHandle service(CreateServiceW(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
