@@ -243,10 +243,11 @@ def start_services(wine, installed):
             time.sleep(0.2)
 
 
-def import_machine(sample, native_machine, prefix, template, native_build, win64_build):
+def import_machine(sample, native_machine, prefix, template_root, native_build, win64_build):
     shown = json.loads(run([native_build / "bin" / "qmmachine", "show", "--json", native_machine],
                            stdout=subprocess.PIPE).stdout)
     user = shown["userName"]
+    template = template_root / f"template-{user}"
     make_template(template, user)
     shutil.rmtree(prefix, ignore_errors=True)
     shutil.copytree(template, prefix, symlinks=True)
@@ -337,7 +338,6 @@ def main(argv):
         return 2
     sample, work, native_build, win64_build = (Path(a).resolve() for a in args)
     native_machine, prefix, out = work / "native", work / "prefix", work / "reports"
-    template = work.parent / "template-prefix"
     for folder in (native_machine, out):
         shutil.rmtree(folder, ignore_errors=True)
     out.mkdir(parents=True)
@@ -351,7 +351,7 @@ def main(argv):
             log(f"{sample.name}: its user has no administrator rights, which Wine cannot give; "
                 "--fix cannot agree on it")
             return 2
-        wine = import_machine(sample, native_machine, prefix, template, native_build, win64_build)
+        wine = import_machine(sample, native_machine, prefix, work.parent, native_build, win64_build)
         sides = Sides(native_machine, native_build, win64_build, wine, out)
         sides.compare("report", "report", "qmdiag", "report", "--json")
         sides.compare("params", "params", "qmprobe", "params", "--json", "--yes")
