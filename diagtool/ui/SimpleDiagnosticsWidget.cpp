@@ -118,11 +118,9 @@ void SimpleDiagnosticsWidget::on_rebootWindows() {
 }
 
 void SimpleDiagnosticsWidget::on_close() {
-    if (QWidget* window = parentWidget()) {
-        window->close();
-    } else {
-        close();
-    }
+    // The view may sit in a stack or a tab of the main window; closing that
+    // window is what ends the program.
+    window()->close();
 }
 
 void SimpleDiagnosticsWidget::on_getQMS() {

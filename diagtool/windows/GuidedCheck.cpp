@@ -198,8 +198,9 @@ int GuidedCheck::serviceSteps(Result& result) {
             continue;
         }
         // An accepted fix that did not take (no administrator rights, most
-        // often) says that it failed rather than that it was declined, so
-        // the user knows that answering "Yes" again will not help.
+        // often) gets the "did not get set to ..." message alone, not the
+        // "not set to ..." one of a declined fix: the user learns that the
+        // change failed, and that answering "Yes" again will not help.
         const std::wstring_view text = fix.accepted ? s.failed : s.declined;
         if (outcome == kProblemRemains) {
             message += L'\n';

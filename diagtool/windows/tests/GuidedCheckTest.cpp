@@ -134,6 +134,10 @@ struct Case {
     std::uint64_t sleeps = 0;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class GuidedCheckRuns : public ::testing::TestWithParam<Case> {};
 
 TEST_P(GuidedCheckRuns, AsksInOrderAndReports) {
@@ -456,12 +460,6 @@ TEST(GuidedCheck, FixesOfOneRunAreFoundHealthyInTheNext) {
     EXPECT_TRUE(prompter.questions.empty());
     EXPECT_EQ(r.outcome, GuidedCheck::kFine);
     EXPECT_EQ(r.statusText, L"OK" + kAllFine);
-}
-
-TEST(GuidedCheck, ColourByOutcome) {
-    EXPECT_EQ(GuidedCheck::colourOf(0), (StatusColour{0, 0, 0}));
-    EXPECT_EQ(GuidedCheck::colourOf(1), (StatusColour{0, 0, 255}));
-    EXPECT_EQ(GuidedCheck::colourOf(2), (StatusColour{255, 0, 0}));
 }
 
 } // namespace
