@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <thread>
@@ -44,6 +45,15 @@ public:
             }
             if (folder == folder.parent_path()) {
                 break;
+            }
+        }
+        // Installed into a real Windows (a Wine prefix), the module lies on
+        // drive C: and the machine folder above it is out of its sight; the
+        // machine is then the one QUILLMARK_SYSROOT names, as for the engine.
+        if (!machine_) {
+            if (const char* sysroot = std::getenv("QUILLMARK_SYSROOT"); sysroot != nullptr && *sysroot != 0) {
+                std::string error;
+                machine_ = qmplatform::emulated::Machine::open(fs::path(sysroot), error);
             }
         }
     }
