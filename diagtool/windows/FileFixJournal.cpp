@@ -17,6 +17,9 @@ constexpr long kMaxJournalBytes = 64L * 1024 * 1024;
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
+constexpr const char* kKindField = "kind";
+constexpr std::string_view kServiceStartKind = "service-start";
+
 std::string toHex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
@@ -67,6 +70,38 @@ bool readString(const nlohmann::json& object, const char* name, std::wstring& ou
     return true;
 }
 
+// Records written before kinds existed have no "kind" and are registry
+// values; that stays the form of every registry record.
+bool readRegistryValue(const nlohmann::json& fix, FixRecord& record) {
+    if (!readString(fix, "root", record.root) || !readString(fix, "key", record.keyPath) ||
+        !readString(fix, "value", record.valueName)) {
+        return false;
+    }
+    const auto existed = fix.find("existed");
+    const auto type = fix.find("type");
+    const auto data = fix.find("data");
+    if (existed == fix.end() || !existed->is_boolean() || type == fix.end() || !type->is_number_unsigned() ||
+        type->get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max() || data == fix.end() ||
+        !data->is_string() || !fromHex(data->get<std::string>(), record.data)) {
+        return false;
+    }
+    record.existed = existed->get<bool>();
+    record.type = static_cast<std::uint32_t>(type->get<std::uint64_t>());
+    return true;
+}
+
+// A kind this program does not know is a change it could not undo: the
+// journal is not one it can keep appending to.
+bool readServiceStart(const nlohmann::json& fix, FixRecord& record) {
+    const auto kind = fix.find(kKindField);
+    if (!kind->is_string() || kind->get<std::string>() != kServiceStartKind ||
+        !readString(fix, "service", record.service) || record.service.empty()) {
+        return false;
+    }
+    record.kind = FixKind::ServiceStart;
+    return true;
+}
+
 } // namespace
 
 FileFixJournal::FileFixJournal(qmplatform::System& system) : system_(system) {
@@ -91,25 +126,14 @@ bool FileFixJournal::parse(std::string_view text, std::vector<FixRecord>& out) {
     std::vector<FixRecord> records;
     for (const nlohmann::json& fix : *fixes) {
         FixRecord record;
-        if (!fix.is_object() || !readString(fix, "root", record.root) ||
-            !readString(fix, "key", record.keyPath) || !readString(fix, "value", record.valueName)) {
-            return false;
-        }
-        const auto existed = fix.find("existed");
-        const auto type = fix.find("type");
-        const auto data = fix.find("data");
-        if (existed == fix.end() || !existed->is_boolean() || type == fix.end() ||
-            !type->is_number_unsigned() ||
-            type->get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max() || data == fix.end() ||
-            !data->is_string() || !fromHex(data->get<std::string>(), record.data)) {
+        if (!fix.is_object() ||
+            !(fix.contains(kKindField) ? readServiceStart(fix, record) : readRegistryValue(fix, record))) {
             return false;
         }
         const auto run = fix.find("run");
         if (run != fix.end() && !readString(fix, "run", record.run)) {
             return false;
         }
-        record.existed = existed->get<bool>();
-        record.type = static_cast<std::uint32_t>(type->get<std::uint64_t>());
         records.push_back(std::move(record));
     }
     out = std::move(records);
@@ -119,12 +143,17 @@ bool FileFixJournal::parse(std::string_view text, std::vector<FixRecord>& out) {
 std::string FileFixJournal::serialise(const std::vector<FixRecord>& records) {
     nlohmann::json fixes = nlohmann::json::array();
     for (const FixRecord& record : records) {
-        nlohmann::json fix = {{"root", qmplatform::toUtf8(record.root)},
-                              {"key", qmplatform::toUtf8(record.keyPath)},
-                              {"value", qmplatform::toUtf8(record.valueName)},
-                              {"existed", record.existed},
-                              {"type", record.type},
-                              {"data", toHex(record.data)}};
+        nlohmann::json fix;
+        if (record.kind == FixKind::ServiceStart) {
+            fix = {{kKindField, kServiceStartKind}, {"service", qmplatform::toUtf8(record.service)}};
+        } else {
+            fix = {{"root", qmplatform::toUtf8(record.root)},
+                   {"key", qmplatform::toUtf8(record.keyPath)},
+                   {"value", qmplatform::toUtf8(record.valueName)},
+                   {"existed", record.existed},
+                   {"type", record.type},
+                   {"data", toHex(record.data)}};
+        }
         if (!record.run.empty()) {
             fix["run"] = qmplatform::toUtf8(record.run);
         }

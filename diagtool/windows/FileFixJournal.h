@@ -5,10 +5,12 @@
 //
 // { "version": 1, "fixes": [ { "root": "HKEY_LOCAL_MACHINE", "key": "...",
 //   "value": "...", "existed": true, "type": 4, "data": "03000000",
-//   "run": "..." } ] }
+//   "run": "..." },
+//   { "kind": "service-start", "service": "QuillmarkService", "run": "..." } ] }
 //
-// "run" is written only for records that carry one, so a journal of fixes
-// made without a run reads the same as it always did.
+// "run" is written only for records that carry one, and "kind" only for
+// records that are not registry values, so a journal of registry fixes made
+// without a run reads the same as it always did.
 //
 // The file is read whole on every call and replaced whole on every change.
 // A file that cannot be understood is never overwritten: appending to it

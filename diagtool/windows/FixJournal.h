@@ -11,7 +11,12 @@
 #include <utility>
 #include <vector>
 
+// What a fix changed. Registry values are put back as they were; a service
+// the fix started is stopped again.
+enum class FixKind : std::uint8_t { RegistryValue, ServiceStart };
+
 struct FixRecord {
+    // Registry value fields, used when kind is RegistryValue.
     std::wstring root = L"HKEY_LOCAL_MACHINE";
     std::wstring keyPath;
     std::wstring valueName;
@@ -22,6 +27,9 @@ struct FixRecord {
     // Which run of a program made the fix, so that one run's fixes can be
     // taken back together; empty for fixes recorded without one.
     std::wstring run;
+    FixKind kind = FixKind::RegistryValue;
+    // The service a ServiceStart fix started.
+    std::wstring service;
     bool operator==(const FixRecord&) const = default;
 };
 

@@ -168,9 +168,25 @@ bool WindowsDiagnostics::startService() {
         manager->openService(kServiceName, kServiceRights, service) != qmplatform::kErrorSuccess) {
         return false;
     }
+    // Only a start of a stopped service is this fix's doing; undoing it must
+    // not stop a service someone else started.
+    bool recorded = false;
+    if (journal_ != nullptr) {
+        qmplatform::ServiceStatus status;
+        if (service->queryStatus(status) == qmplatform::kErrorSuccess &&
+            status.currentState == qmplatform::kServiceStopped) {
+            FixRecord record;
+            record.kind = FixKind::ServiceStart;
+            record.service = kServiceName;
+            if (!journal_->append(record)) {
+                return false;
+            }
+            recorded = true;
+        }
+    }
     // An already running service refuses the start; the checks below are
     // what decides.
-    (void)service->start();
+    const long started = service->start();
     bool running = false;
     for (int check = 0; check < kStartChecks; ++check) {
         running = isServiceRunning();
@@ -179,7 +195,35 @@ bool WindowsDiagnostics::startService() {
         }
         system_.clock().sleepMs(kStartWaitMs);
     }
+    // A refused start changed nothing. An accepted one that is still pending
+    // keeps its record: the service may yet run, and undo then stops it.
+    if (recorded && started != qmplatform::kErrorSuccess && !running) {
+        journal_->dropLast();
+    }
     return running;
+}
+
+bool WindowsDiagnostics::stopService(std::wstring_view name) {
+    std::unique_ptr<qmplatform::ServiceManagerHandle> manager;
+    std::unique_ptr<qmplatform::ServiceHandle> service;
+    if (system_.services().openManager(qmplatform::kScManagerAllAccess, manager) !=
+            qmplatform::kErrorSuccess ||
+        manager->openService(name, kStopRights, service) != qmplatform::kErrorSuccess) {
+        return false;
+    }
+    const long stopping = service->stop();
+    if (stopping != qmplatform::kErrorSuccess && stopping != qmplatform::kErrorServiceNotActive) {
+        return false;
+    }
+    for (int check = 0; check < kStopChecks; ++check) {
+        qmplatform::ServiceStatus status;
+        if (service->queryStatus(status) == qmplatform::kErrorSuccess &&
+            status.currentState == qmplatform::kServiceStopped) {
+            return true;
+        }
+        system_.clock().sleepMs(kStopWaitMs);
+    }
+    return false;
 }
 
 bool WindowsDiagnostics::isServiceAutomatic() const {
@@ -241,6 +285,12 @@ bool WindowsDiagnostics::undoLastFix() {
     if (journal_ == nullptr || !journal_->last(record)) {
         return false;
     }
+    const bool undone =
+        record.kind == FixKind::ServiceStart ? stopService(record.service) : undoRegistryValue(record);
+    return undone && journal_->dropLast();
+}
+
+bool WindowsDiagnostics::undoRegistryValue(const FixRecord& record) {
     const RegistrySetting where(system_.registry(), record.root, record.valueName, record.keyPath);
     const std::optional<RegRoot> root = where.root();
     if (!root) {
@@ -264,7 +314,7 @@ bool WindowsDiagnostics::undoLastFix() {
         // Neither the key nor the value is there: already as before.
         result = qmplatform::kErrorSuccess;
     }
-    return result == qmplatform::kErrorSuccess && journal_->dropLast();
+    return result == qmplatform::kErrorSuccess;
 }
 
 bool WindowsDiagnostics::keyOpensForReading(std::wstring_view path) const {

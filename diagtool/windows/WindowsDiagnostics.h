@@ -14,6 +14,7 @@
 #include <string_view>
 
 class FixJournal;
+struct FixRecord;
 
 class WindowsDiagnostics {
 public:
@@ -40,6 +41,10 @@ public:
     static constexpr std::uint32_t kServiceRights = 0x94;
     static constexpr int kStartChecks = 10;
     static constexpr std::uint32_t kStartWaitMs = 1000;
+    // Query status and stop: what taking a start back needs.
+    static constexpr std::uint32_t kStopRights = 0x24;
+    static constexpr int kStopChecks = 10;
+    static constexpr std::uint32_t kStopWaitMs = 1000;
 
     static constexpr std::wstring_view kNoInstallPath = L"Failed to get QMS installation path";
     static constexpr std::wstring_view kOk = L"OK";
@@ -67,7 +72,12 @@ public:
     bool setIaaFix(bool set);
 
     bool isServiceRunning() const;
+    // With a journal, a start of a service that was not running is recorded
+    // first, so that an undo stops it again.
     bool startService();
+    // Stops the service and waits for it to be stopped, as the start waits
+    // for it to run; true when it is stopped (also when it already was).
+    bool stopService(std::wstring_view name = kServiceName);
     bool isServiceAutomatic() const;
     bool setServiceAutomatic();
     bool isServiceLocalSystem() const;
@@ -80,13 +90,15 @@ public:
     std::wstring qmsSettingsReport() const;
     std::wstring systemSettingsReport() const;
 
-    // Restores the value the last recorded fix changed; false when there is
-    // none or the old value cannot be put back (the entry is then kept).
+    // Takes back the last recorded fix: restores the value it changed, or
+    // stops the service it started. False when there is none or it cannot be
+    // taken back (the entry is then kept).
     bool undoLastFix();
 
 private:
     std::wstring readModuleVersion(std::wstring_view relativePath, std::wstring_view error,
                                    std::wstring& version) const;
+    bool undoRegistryValue(const FixRecord& record);
     bool writeSetting(std::wstring_view key, std::wstring_view value, std::uint32_t type,
                       const std::wstring& text, std::uint32_t number);
     bool keyOpensForReading(std::wstring_view path) const;

@@ -28,7 +28,7 @@ constexpr GenericMapping kManagerMapping{kReadControl | 0x0004 | 0x0010, kReadCo
                                          kReadControl | 0x0001 | 0x0008, kScManagerAllAccess};
 constexpr GenericMapping kServiceMapping{
     kReadControl | 0x0001 | 0x0004 | 0x0008 | kServiceInterrogate, kReadControl | 0x0002,
-    kReadControl | kServiceStart | 0x0020 | 0x0040 | 0x0100, kServiceAllAccess};
+    kReadControl | kServiceStart | kServiceStop | 0x0040 | 0x0100, kServiceAllAccess};
 constexpr std::uint32_t kUserManagerRights = kScManagerConnect | 0x0004 | 0x0010 | kReadControl;
 constexpr std::uint32_t kUserServiceRights =
     0x0001 | kServiceQueryStatus | 0x0008 | kServiceInterrogate | 0x0100 | kReadControl;
@@ -130,6 +130,24 @@ struct EmulatedServiceControl::Shared {
         std::string error;
         return machine.setService(service, behaviour, error) ? kErrorSuccess : kErrorAccessDenied;
     }
+
+    // The stand-in services stop at once. One still starting takes no
+    // control yet, as a real service reports no accepted controls while
+    // start pending.
+    long stop(std::wstring_view service) {
+        const std::uint32_t state = currentState(service);
+        if (state == kServiceStopped) {
+            return kErrorServiceNotActive;
+        }
+        if (state != kServiceRunning) {
+            return kErrorServiceCannotAcceptCtrl;
+        }
+        std::lock_guard guard(mutex);
+        ServiceBehaviour behaviour = machine.service(service);
+        behaviour.state = ServiceRunState::Stopped;
+        std::string error;
+        return machine.setService(service, behaviour, error) ? kErrorSuccess : kErrorAccessDenied;
+    }
 };
 
 namespace {
@@ -156,6 +174,13 @@ public:
             return kErrorAccessDenied;
         }
         return shared_->start(name_);
+    }
+
+    long stop() override {
+        if ((access_ & kServiceStop) == 0) {
+            return kErrorAccessDenied;
+        }
+        return shared_->stop(name_);
     }
 
 private:

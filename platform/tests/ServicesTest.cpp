@@ -199,6 +199,55 @@ TEST_F(EmulatedServices, AStandardUserMayQueryButNotManage) {
     EXPECT_EQ(system_->machine().service(L"QuillmarkService").state, ServiceRunState::Stopped);
 }
 
+// Stopping goes through the same rights as starting; the machine records
+// the stopped state, so another program sees it.
+TEST_F(EmulatedServices, StopEndsARunningServiceAndRefusesAStoppedOne) {
+    behave(L"QuillmarkService", {ServiceRunState::Running, 0, false});
+    std::unique_ptr<ServiceManagerHandle> manager;
+    std::unique_ptr<ServiceHandle> service;
+    ASSERT_EQ(system_->services().openManager(kScManagerAllAccess, manager), kErrorSuccess);
+    ASSERT_EQ(manager->openService(L"QuillmarkService", kCheckRights, service), kErrorSuccess);
+    EXPECT_EQ(service->stop(), kErrorAccessDenied) << "opened without the stop right";
+    EXPECT_EQ(state(L"QuillmarkService"), kServiceRunning);
+    ASSERT_EQ(manager->openService(L"quillmarkservice", kServiceStop, service), kErrorSuccess);
+    EXPECT_EQ(service->stop(), kErrorSuccess);
+    EXPECT_EQ(state(L"QuillmarkService"), kServiceStopped);
+    std::string error;
+    EXPECT_EQ(Machine::open(root_, error)->service(L"QuillmarkService").state, ServiceRunState::Stopped);
+    EXPECT_EQ(service->stop(), kErrorServiceNotActive);
+    // Stopped, it starts again as before.
+    EXPECT_TRUE(startAndWait(*system_, L"QuillmarkService").running);
+}
+
+TEST_F(EmulatedServices, AServiceStillStartingTakesNoStop) {
+    behave(L"QuillmarkService", {ServiceRunState::Stopped, 3, false});
+    std::unique_ptr<ServiceManagerHandle> manager;
+    std::unique_ptr<ServiceHandle> service;
+    ASSERT_EQ(system_->services().openManager(kScManagerAllAccess, manager), kErrorSuccess);
+    ASSERT_EQ(manager->openService(L"QuillmarkService", kCheckRights | kServiceStop, service), kErrorSuccess);
+    ASSERT_EQ(service->start(), kErrorSuccess);
+    EXPECT_EQ(service->stop(), kErrorServiceCannotAcceptCtrl);
+    clock_->advance(3000);
+    EXPECT_EQ(service->stop(), kErrorSuccess);
+    EXPECT_EQ(state(L"QuillmarkService"), kServiceStopped);
+}
+
+TEST_F(EmulatedServices, AStandardUserCannotStopAService) {
+    behave(L"QuillmarkService", {ServiceRunState::Running, 0, false});
+    open(false);
+    std::unique_ptr<ServiceManagerHandle> manager;
+    ASSERT_EQ(system_->services().openManager(kScManagerConnect, manager), kErrorSuccess);
+    std::unique_ptr<ServiceHandle> service;
+    for (const std::uint32_t access : {kServiceStop, kServiceQueryStatus | kServiceStop,
+                                       std::uint32_t{0x20000000} /* GENERIC_EXECUTE */}) {
+        EXPECT_EQ(manager->openService(L"QuillmarkService", access, service), kErrorAccessDenied) << access;
+    }
+    ASSERT_EQ(manager->openService(L"QuillmarkService", kServiceQueryStatus, service), kErrorSuccess);
+    EXPECT_EQ(service->stop(), kErrorAccessDenied);
+    EXPECT_EQ(state(L"QuillmarkService"), kServiceRunning);
+    EXPECT_EQ(system_->machine().service(L"QuillmarkService").state, ServiceRunState::Running);
+}
+
 TEST_F(EmulatedServices, AManagerOpenedWithoutConnectOpensNoService) {
     std::unique_ptr<ServiceManagerHandle> manager;
     ASSERT_EQ(system_->services().openManager(0x0004 /* SC_MANAGER_ENUMERATE_SERVICE */, manager),

@@ -6,6 +6,12 @@ namespace qmplatform {
 
 namespace {
 
+// The seam's codes are Windows' own; callers compare against them.
+static_assert(kServiceStop == SERVICE_STOP);
+static_assert(kServiceStopped == SERVICE_STOPPED && kServiceStopPending == SERVICE_STOP_PENDING);
+static_assert(kErrorServiceNotActive == ERROR_SERVICE_NOT_ACTIVE);
+static_assert(kErrorServiceCannotAcceptCtrl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+
 // Owns one SC_HANDLE; closing is destroying.
 class ScHandle {
 public:
@@ -40,6 +46,15 @@ public:
 
     long start() override {
         return StartServiceW(handle_.get(), 0, nullptr) ? kErrorSuccess : static_cast<long>(GetLastError());
+    }
+
+    long stop() override {
+        // The status that comes back is the one before the service acted on
+        // the request; callers query for the state they wait for.
+        SERVICE_STATUS status{};
+        return ControlService(handle_.get(), SERVICE_CONTROL_STOP, &status)
+                   ? kErrorSuccess
+                   : static_cast<long>(GetLastError());
     }
 
 private:

@@ -59,8 +59,9 @@ constexpr FixRow kFixes[] = {
      L"allocatecdroms = \"0\"",
      kRefused},
     {Step::Autorun, L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun = 1", kRefused},
-    {Step::ServiceRunning, L"QuillmarkService started (undo leaves it running)",
-     "QuillmarkService did not start (it fails to start, or administrator rights are needed)"},
+    {Step::ServiceRunning, L"QuillmarkService started",
+     "QuillmarkService did not start (it fails to start, or starting it needs administrator rights and a "
+     "fix journal that can be written)"},
     {Step::ServiceAutomatic,
      L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\Start = 2", kRefused},
     {Step::ServiceLocalSystem,
@@ -320,12 +321,17 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
     const std::wstring run = record.run;
     bool first = true;
     while (session->journal().last(record) && record.run == run && (first || !run.empty())) {
-        const std::string where = toUtf8(record.root + L"\\" + record.keyPath + record.valueName);
+        const bool service = record.kind == FixKind::ServiceStart;
+        const std::string where =
+            toUtf8(service ? record.service : record.root + L"\\" + record.keyPath + record.valueName);
         if (!session->checks().undoLastFix()) {
-            err << "qmdiag: could not restore " << where << "; it stays in the journal\n";
+            err << "qmdiag: could not " << (service ? "stop " : "restore ") << where
+                << "; it stays in the journal\n";
             return kExitProblem;
         }
-        if (record.existed) {
+        if (service) {
+            out << "stopped: " << where << " (it was not running before the fix)\n";
+        } else if (record.existed) {
             out << "restored: " << where << " = " << dataText(record) << "\n";
         } else {
             out << "removed: " << where << " (it did not exist before the fix)\n";

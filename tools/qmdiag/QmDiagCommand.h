@@ -15,8 +15,8 @@ namespace qmdiag {
 
 // 0: healthy (the guided check would ask nothing and its status holds no
 // message: QMS installed, a drive, both versions read, every setting right).
-// 1: a problem remains (for undo: nothing to undo, or a value could not be
-// put back). 2: bad usage. 3: no machine to run on.
+// 1: a problem remains (for undo: nothing to undo, or a fix could not be
+// taken back). 2: bad usage. 3: no machine to run on.
 inline constexpr int kExitHealthy = 0;
 inline constexpr int kExitProblem = 1;
 inline constexpr int kExitUsage = 2;

@@ -58,16 +58,53 @@ TEST(FileFixJournal, UnreadableJournalRefusesTheFixAndIsKept) {
 }
 
 TEST(FileFixJournal, TextRoundTrips) {
+    const FixKind registry = FixKind::RegistryValue;
     const std::vector<FixRecord> records = {
-        {L"HKEY_LOCAL_MACHINE", L"SYSTEM\\S\\", L"Start", true, qmplatform::kRegDword, {3, 0, 0, 0}, L""},
-        {L"HKEY_LOCAL_MACHINE", L"SOFTWARE\\Quillmark\\", L"IAA", false, qmplatform::kRegNone, {}, L"run-1"},
+        {L"HKEY_LOCAL_MACHINE",
+         L"SYSTEM\\S\\",
+         L"Start",
+         true,
+         qmplatform::kRegDword,
+         {3, 0, 0, 0},
+         L"",
+         registry,
+         L""},
+        {L"HKEY_LOCAL_MACHINE",
+         L"SOFTWARE\\Quillmark\\",
+         L"IAA",
+         false,
+         qmplatform::kRegNone,
+         {},
+         L"run-1",
+         registry,
+         L""},
         {L"HKEY_CURRENT_USER",
          L"Software\\Ä\\",
          L"名",
          true,
          qmplatform::kRegBinary,
          {0x00, 0xFF, 0x7A},
-         L"ü-2"},
+         L"ü-2",
+         registry,
+         L""},
+        {L"HKEY_LOCAL_MACHINE",
+         L"",
+         L"",
+         false,
+         qmplatform::kRegNone,
+         {},
+         L"run-1",
+         FixKind::ServiceStart,
+         L"QuillmarkService"},
+        {L"HKEY_LOCAL_MACHINE",
+         L"",
+         L"",
+         false,
+         qmplatform::kRegNone,
+         {},
+         L"",
+         FixKind::ServiceStart,
+         L"Dienst-ß"},
     };
     std::vector<FixRecord> back;
     ASSERT_TRUE(FileFixJournal::parse(FileFixJournal::serialise(records), back));
@@ -92,6 +129,16 @@ TEST(FileFixJournal, RejectsMalformedText) {
              R"({"version":1,"fixes":[{)" + good + R"(,"type":4,"data":"","run":7}]})",
              std::string(
                  R"({"version":1,"fixes":[{"root":"R","key":"K","existed":true,"type":4,"data":""}]})"),
+             // Kinds: only the service start is known, and it names its service.
+             std::string(R"({"version":1,"fixes":[{"kind":"service-stop","service":"S"}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":"Service-Start","service":"S"}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":1,"service":"S"}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":null,"service":"S"}]})"),
+             R"({"version":1,"fixes":[{"kind":"registry",)" + good + R"(,"type":4,"data":""}]})",
+             std::string(R"({"version":1,"fixes":[{"kind":"service-start"}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":"service-start","service":""}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":"service-start","service":["S"]}]})"),
+             std::string(R"({"version":1,"fixes":[{"kind":"service-start","service":"S","run":false}]})"),
          }) {
         std::vector<FixRecord> out = {FixRecord{}};
         EXPECT_FALSE(FileFixJournal::parse(text, out)) << text;
@@ -117,6 +164,42 @@ TEST(FileFixJournal, RunIsAnOptionalField) {
     EXPECT_EQ(FileFixJournal::serialise(out).find("run"), std::string::npos);
     out[0].run = L"r";
     EXPECT_NE(FileFixJournal::serialise(out).find(R"("run": "r")"), std::string::npos);
+}
+
+// A service start is a record of its own form; registry records keep theirs.
+TEST(FileFixJournal, ServiceStartRecordForm) {
+    std::vector<FixRecord> out;
+    ASSERT_TRUE(FileFixJournal::parse(
+        R"({"version":1,"fixes":[{"kind":"service-start","service":"QuillmarkService","run":"r"}]})", out));
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, FixKind::ServiceStart);
+    EXPECT_EQ(out[0].service, L"QuillmarkService");
+    EXPECT_EQ(out[0].run, L"r");
+    const std::string text = FileFixJournal::serialise(out);
+    EXPECT_NE(text.find(R"("kind": "service-start")"), std::string::npos) << text;
+    EXPECT_EQ(text.find("root"), std::string::npos) << text;
+    out[0] = FixRecord{};
+    EXPECT_EQ(FileFixJournal::serialise(out).find("kind"), std::string::npos);
+}
+
+TEST(FileFixJournal, AStartUndoneInALaterRunStopsTheService) {
+    SampleMachine m("broken");
+    {
+        FileFixJournal journal(m.sys());
+        WD checks(m.sys(), {}, &journal);
+        ASSERT_TRUE(checks.setServiceAutomatic());
+        ASSERT_TRUE(checks.startService());
+    }
+    m.reopen();
+    FileFixJournal journal(m.sys());
+    WD checks(m.sys(), {}, &journal);
+    EXPECT_TRUE(checks.isServiceRunning());
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceRunning());
+    EXPECT_TRUE(checks.isServiceAutomatic());
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceAutomatic());
+    EXPECT_FALSE(checks.undoLastFix());
 }
 
 TEST(RunFixJournal, StampsEveryRecord) {

@@ -450,9 +450,12 @@ TEST(GuidedCheck, FixesOfOneRunAreFoundHealthyInTheNext) {
         }
         EXPECT_EQ(r.fixes.size(), 6u);
     }
-    // Five settings were written, each recorded first; starting the service
-    // writes none.
-    EXPECT_EQ(journal.records().size(), 5u);
+    // Five settings were written and the stopped service was started, each
+    // recorded first, in the order the check made them.
+    ASSERT_EQ(journal.records().size(), 6u);
+    EXPECT_EQ(journal.records()[3].kind, FixKind::ServiceStart);
+    EXPECT_EQ(journal.records()[3].service, L"QuillmarkService");
+    EXPECT_EQ(journal.records()[2].valueName, L"autorun");
     m.reopen();
     WindowsDiagnostics checks(m.sys(), drives(1));
     ScriptedPrompter prompter;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <stdexcept>
 #include <string>
 
@@ -212,16 +214,21 @@ public:
     }
 };
 
-class SystemWithPower final : public qmplatform::System {
+// The machine with its power or its service manager replaced.
+class SystemWith final : public qmplatform::System {
 public:
-    SystemWithPower(qmplatform::System& base, qmplatform::Power& power) : base_(base), power_(power) {}
+    SystemWith(qmplatform::System& base, qmplatform::Power* power,
+               qmplatform::ServiceControl* services = nullptr)
+        : base_(base), power_(power), services_(services) {}
     qmplatform::Registry& registry() override { return base_.registry(); }
     qmplatform::TextCodec& text() override { return base_.text(); }
     qmplatform::Environment& environment() override { return base_.environment(); }
     qmplatform::ShellFolders& shellFolders() override { return base_.shellFolders(); }
     qmplatform::Files& files() override { return base_.files(); }
-    qmplatform::ServiceControl& services() override { return base_.services(); }
-    qmplatform::Power& power() override { return power_; }
+    qmplatform::ServiceControl& services() override {
+        return services_ != nullptr ? *services_ : base_.services();
+    }
+    qmplatform::Power& power() override { return power_ != nullptr ? *power_ : base_.power(); }
     qmplatform::Clock& clock() override { return base_.clock(); }
     qmplatform::DynamicLibraries& libraries() override { return base_.libraries(); }
     qmplatform::VersionInfo& versionInfo() override { return base_.versionInfo(); }
@@ -230,7 +237,8 @@ public:
 
 private:
     qmplatform::System& base_;
-    qmplatform::Power& power_;
+    qmplatform::Power* power_;
+    qmplatform::ServiceControl* services_;
 };
 
 TEST(WindowsDiagnostics, RestartRebootsByForceOnTheMachine) {
@@ -246,7 +254,7 @@ TEST(WindowsDiagnostics, RestartWithoutTheShutdownPrivilegeAsksNothing) {
     for (const long refusal : {qmplatform::kErrorNotAllAssigned, qmplatform::kErrorAccessDenied}) {
         RecordingPower power;
         power.privilegeResult = refusal;
-        SystemWithPower system(m.sys(), power);
+        SystemWith system(m.sys(), &power);
         EXPECT_FALSE(WD(system).restartWindows());
         EXPECT_TRUE(power.exits.empty());
     }
@@ -336,6 +344,185 @@ TEST(WindowsDiagnostics, FailedFixLeavesNothingToUndo) {
     EXPECT_FALSE(checks.setServiceAutomatic());
     EXPECT_TRUE(journal.records().empty());
     EXPECT_FALSE(checks.undoLastFix());
+}
+
+// Services that take a stop request but stay stop pending for a number of
+// status queries (for ever when negative) before they really stop.
+class SlowToStop final : public qmplatform::ServiceControl {
+public:
+    SlowToStop(qmplatform::ServiceControl& base, int pendingQueries)
+        : base_(base), pending_(pendingQueries) {}
+    long openManager(std::uint32_t access, std::unique_ptr<qmplatform::ServiceManagerHandle>& out) override {
+        std::unique_ptr<qmplatform::ServiceManagerHandle> manager;
+        const long result = base_.openManager(access, manager);
+        if (result == qmplatform::kErrorSuccess) {
+            out = std::make_unique<Manager>(*this, std::move(manager));
+        }
+        return result;
+    }
+    int stopRequests = 0;
+
+private:
+    struct Service final : qmplatform::ServiceHandle {
+        Service(SlowToStop& o, std::unique_ptr<qmplatform::ServiceHandle> b) : owner(o), base(std::move(b)) {}
+        long queryStatus(qmplatform::ServiceStatus& out) override {
+            if (owner.stopRequests > 0 && owner.pending_ != 0) {
+                if (owner.pending_ > 0) {
+                    --owner.pending_;
+                }
+                const long result = base->queryStatus(out);
+                out.currentState = qmplatform::kServiceStopPending;
+                return result;
+            }
+            if (owner.stopRequests > 0 && !owner.stopped_) {
+                owner.stopped_ = true;
+                (void)base->stop();
+            }
+            return base->queryStatus(out);
+        }
+        long start() override { return base->start(); }
+        long stop() override {
+            ++owner.stopRequests;
+            return qmplatform::kErrorSuccess;
+        }
+        SlowToStop& owner;
+        std::unique_ptr<qmplatform::ServiceHandle> base;
+    };
+    struct Manager final : qmplatform::ServiceManagerHandle {
+        Manager(SlowToStop& o, std::unique_ptr<qmplatform::ServiceManagerHandle> b)
+            : owner(o), base(std::move(b)) {}
+        long openService(std::wstring_view name, std::uint32_t access,
+                         std::unique_ptr<qmplatform::ServiceHandle>& out) override {
+            std::unique_ptr<qmplatform::ServiceHandle> service;
+            const long result = base->openService(name, access, service);
+            if (result == qmplatform::kErrorSuccess) {
+                out = std::make_unique<Service>(owner, std::move(service));
+            }
+            return result;
+        }
+        SlowToStop& owner;
+        std::unique_ptr<qmplatform::ServiceManagerHandle> base;
+    };
+
+    qmplatform::ServiceControl& base_;
+    int pending_;
+    bool stopped_ = false;
+};
+
+qmplatform::emulated::ServiceRunState runState(SampleMachine& m) {
+    return m.system->machine().service(WD::kServiceName).state;
+}
+
+FixRecord serviceStartRecord() {
+    FixRecord record;
+    record.kind = FixKind::ServiceStart;
+    record.service = L"QuillmarkService";
+    return record;
+}
+
+// Undo stops only what the fix started: a service that was running already,
+// or that the system refused to start, leaves no record.
+TEST(WindowsDiagnostics, AServiceStartIsJournalledOnlyWhenTheFixStartsIt) {
+    struct Case {
+        const char* machine;
+        bool started;
+        bool recorded;
+    };
+    for (const Case& c :
+         {Case{"broken", true, true}, Case{"slow-service", true, true}, Case{"healthy", true, false},
+          Case{"dead-service", false, false}, Case{"no-admin", false, false}, Case{"bare", false, false}}) {
+        SampleMachine m(c.machine);
+        MemoryFixJournal journal;
+        WD checks(m.sys(), {}, &journal);
+        EXPECT_EQ(checks.startService(), c.started) << c.machine;
+        EXPECT_EQ(journal.records(),
+                  c.recorded ? std::vector<FixRecord>{serviceStartRecord()} : std::vector<FixRecord>{})
+            << c.machine;
+    }
+}
+
+TEST(WindowsDiagnostics, AStartIsRecordedBeforeItIsMadeOrNotMadeAtAll) {
+    SampleMachine m("broken");
+    struct Refusing final : FixJournal {
+        bool append(const FixRecord&) override { return false; }
+        bool last(FixRecord&) const override { return false; }
+        bool dropLast() override { return false; }
+    } journal;
+    WD checks(m.sys(), {}, &journal);
+    EXPECT_FALSE(checks.startService());
+    EXPECT_EQ(runState(m), qmplatform::emulated::ServiceRunState::Stopped);
+}
+
+TEST(WindowsDiagnostics, UndoStopsTheServiceTheFixStarted) {
+    SampleMachine m("broken");
+    MemoryFixJournal journal;
+    WD checks(m.sys(), {}, &journal);
+    ASSERT_TRUE(checks.startService());
+    ASSERT_TRUE(checks.setServiceAutomatic());
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceAutomatic());
+    EXPECT_TRUE(checks.isServiceRunning()) << "only the last fix is taken back";
+    ASSERT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceRunning());
+    m.reopen();
+    EXPECT_EQ(runState(m), qmplatform::emulated::ServiceRunState::Stopped) << "the next run sees it stopped";
+    EXPECT_TRUE(journal.records().empty());
+    EXPECT_EQ(m.clock->sleepCount(), 0u);
+}
+
+// The stop is waited for as the start is: one check a second, ten at most.
+TEST(WindowsDiagnostics, UndoWaitsForTheStopAndKeepsTheRecordOfAServiceThatStaysUp) {
+    struct Case {
+        int pendingQueries;
+        bool undone;
+        std::uint32_t sleeps;
+    };
+    for (const Case& c :
+         {Case{0, true, 0}, Case{2, true, 2}, Case{9, true, 9}, Case{10, false, 10}, Case{-1, false, 10}}) {
+        SCOPED_TRACE(c.pendingQueries);
+        SampleMachine m("broken");
+        MemoryFixJournal journal;
+        ASSERT_TRUE(WD(m.sys(), {}, &journal).startService());
+        SlowToStop services(m.sys().services(), c.pendingQueries);
+        SystemWith system(m.sys(), nullptr, &services);
+        WD checks(system, {}, &journal);
+        EXPECT_EQ(checks.undoLastFix(), c.undone);
+        EXPECT_EQ(services.stopRequests, 1);
+        EXPECT_EQ(m.clock->sleepCount(), c.sleeps);
+        EXPECT_EQ(m.clock->sleptMs(), c.sleeps * 1000ull);
+        EXPECT_EQ(journal.records().size(), c.undone ? 0u : 1u);
+        EXPECT_EQ(runState(m), c.undone ? qmplatform::emulated::ServiceRunState::Stopped
+                                        : qmplatform::emulated::ServiceRunState::Running);
+    }
+}
+
+TEST(WindowsDiagnostics, AStandardUserCannotTakeBackAStart) {
+    SampleMachine m("broken");
+    MemoryFixJournal journal;
+    ASSERT_TRUE(WD(m.sys(), {}, &journal).startService());
+    std::string error;
+    ASSERT_TRUE(m.system->machine().updateSettings(
+        [](nlohmann::ordered_json& doc, std::string&) {
+            doc["administrator"] = false;
+            return true;
+        },
+        error))
+        << error;
+    m.reopen();
+    WD checks(m.sys(), {}, &journal);
+    EXPECT_FALSE(checks.stopService());
+    EXPECT_FALSE(checks.undoLastFix());
+    EXPECT_EQ(journal.records().size(), 1u);
+    EXPECT_EQ(runState(m), qmplatform::emulated::ServiceRunState::Running);
+    EXPECT_EQ(m.clock->sleepCount(), 0u) << "nothing to wait for when the stop is refused";
+}
+
+TEST(WindowsDiagnostics, StoppingAStoppedOrMissingService) {
+    SampleMachine broken("broken");
+    EXPECT_TRUE(WD(broken.sys()).stopService()) << "already as wanted";
+    SampleMachine bare("bare");
+    EXPECT_FALSE(WD(bare.sys()).stopService());
+    EXPECT_EQ(broken.clock->sleepCount() + bare.clock->sleepCount(), 0u);
 }
 
 } // namespace

@@ -218,22 +218,62 @@ TEST_F(QmDiagTest, BrokenFixedThenUndoneByteForByte) {
     EXPECT_EQ(run({"undo"}).status, qmdiag::kExitProblem);
 }
 
-TEST_F(QmDiagTest, StartedServiceStaysRunningAfterUndo) {
+// The plain sample, service stopped: the fix starts it and the undo stops it
+// again, so the machine reports as it did before the fix.
+TEST_F(QmDiagTest, BrokenWithItsServiceStoppedFixedThenUndoneByteForByte) {
 #ifdef _WIN32
     GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
 #endif
     create("broken");
-    const auto first = json();
+    const Outcome first = run({"report", "--json"});
+    const Outcome firstText = run({"report"});
+    ASSERT_EQ(first.status, qmdiag::kExitProblem);
+    EXPECT_EQ(nlohmann::json::parse(first.out)["checks"]["isServiceRunning"], false);
     const Outcome fixed = run({"fix"});
+    EXPECT_EQ(fixed.status, qmdiag::kExitHealthy) << fixed.out;
     EXPECT_THAT(fixed.out,
-                HasSubstr("changed: service-running: QuillmarkService started (undo leaves it running)\n"));
-    ASSERT_EQ(run({"undo"}).status, 0);
-    auto after = json();
-    EXPECT_EQ(after["checks"]["isServiceRunning"], true);
-    after["checks"]["isServiceRunning"] = false;
-    EXPECT_EQ(after["checks"], first["checks"]);
-    EXPECT_EQ(after["qmsSettingsReport"], first["qmsSettingsReport"]);
-    EXPECT_EQ(after["systemSettingsReport"], first["systemSettingsReport"]);
+                HasSubstr("changed: autorun: HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
+                          "CDRom\\autorun = 1\n"
+                          "changed: service-running: QuillmarkService started\n"
+                          "changed: service-automatic: "));
+
+    const Outcome undone = run({"undo"});
+    ASSERT_EQ(undone.status, 0) << undone.err;
+    // Taken back in the reverse order of the fix: the service between the
+    // service's settings and autorun.
+    EXPECT_THAT(undone.out, HasSubstr("QuillmarkService\\Start = 3\n"
+                                      "stopped: QuillmarkService (it was not running before the fix)\n"
+                                      "restored: HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
+                                      "CDRom\\autorun = 0\n"));
+    EXPECT_EQ(run({"report", "--json"}).out, first.out);
+    EXPECT_EQ(run({"report"}).out, firstText.out);
+    EXPECT_EQ(run({"undo"}).status, qmdiag::kExitProblem);
+}
+
+// A start a standard user cannot take back stays in the journal for an
+// administrator's undo.
+TEST_F(QmDiagTest, AStartOnlyAnAdministratorCanTakeBack) {
+    create("healthy");
+    setServiceState("stopped");
+    const Outcome fixed = run({"fix"});
+    EXPECT_THAT(fixed.out, ::testing::StartsWith("changed: service-running: QuillmarkService started\n"));
+    EXPECT_EQ(fixed.out.find("changed: ", 1), std::string::npos) << fixed.out;
+    const auto setAdministrator = [this](bool administrator) {
+        const fs::path file = dir / "machine.json";
+        nlohmann::ordered_json doc = nlohmann::ordered_json::parse(readFile(file));
+        doc["administrator"] = administrator;
+        std::ofstream(file) << doc.dump(2);
+    };
+    setAdministrator(false);
+    const Outcome refused = run({"undo"});
+    EXPECT_EQ(refused.status, qmdiag::kExitProblem);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "qmdiag: could not stop QuillmarkService; it stays in the journal\n");
+    setAdministrator(true);
+    const Outcome undone = run({"undo"});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(undone.out, "stopped: QuillmarkService (it was not running before the fix)\n");
+    EXPECT_EQ(json()["checks"]["isServiceRunning"], false);
 }
 
 TEST_F(QmDiagTest, NoAdminChangesNothing) {
