@@ -11,6 +11,8 @@
 
 #ifdef _WIN32
 #include "win32/Win32System.h"
+
+#include <windows.h>
 #endif
 
 using namespace qmplatform;
@@ -284,6 +286,44 @@ TEST(Win32Services, QueriesAndStartsABuiltInService) {
     EXPECT_EQ(status.currentState, kServiceRunning);
     EXPECT_EQ(service->start(), kErrorServiceAlreadyRunning);
     EXPECT_TRUE(isRunning(system->services(), L"PlugPlay"));
+}
+
+std::uint32_t stateOf(ServiceHandle& service) {
+    ServiceStatus status;
+    return service.queryStatus(status) == kErrorSuccess ? status.currentState : 0;
+}
+
+// Waits in real time: Wine's services run in processes of their own.
+bool waitFor(ServiceHandle& service, std::uint32_t state) {
+    for (int i = 0; i < 100; ++i) {
+        if (stateOf(service) == state) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+// wuauserv is a demand-start service of every Wine prefix that runs until
+// told to stop.
+TEST(Win32Services, StopsAServiceItStarted) {
+    const std::unique_ptr<System> system = makeWin32System();
+    std::unique_ptr<ServiceManagerHandle> manager;
+    ASSERT_EQ(system->services().openManager(kScManagerAllAccess, manager), kErrorSuccess);
+    std::unique_ptr<ServiceHandle> service;
+    ASSERT_EQ(manager->openService(L"wuauserv", kCheckRights, service), kErrorSuccess);
+    EXPECT_EQ(service->stop(), kErrorAccessDenied) << "opened without the stop right";
+    ASSERT_EQ(manager->openService(L"wuauserv", kCheckRights | kServiceStop, service), kErrorSuccess);
+    if (stateOf(*service) != kServiceStopped) {
+        (void)service->stop(); // left running by an interrupted run
+        ASSERT_TRUE(waitFor(*service, kServiceStopped));
+    }
+    EXPECT_EQ(service->stop(), kErrorServiceNotActive);
+    ASSERT_EQ(service->start(), kErrorSuccess);
+    ASSERT_TRUE(waitFor(*service, kServiceRunning));
+    EXPECT_EQ(service->stop(), kErrorSuccess);
+    EXPECT_TRUE(waitFor(*service, kServiceStopped));
+    EXPECT_EQ(service->stop(), kErrorServiceNotActive);
 }
 #endif
 

@@ -13,6 +13,7 @@ sides are compared (compare_reports.py). Called by scripts/test-wine-machine,
 which builds what is needed first.
 """
 
+import difflib
 import json
 import os
 import shutil
@@ -322,6 +323,20 @@ class Sides:
         else:
             print(f"compare {label}: {texts[0].count(chr(10))} lines agree")
 
+    def same_as_before(self, label, before):
+        """On each side, an output must be byte for byte an earlier one."""
+        for side in ("native", "wine"):
+            now = (self.out / f"{label}-{side}.json").read_bytes()
+            then = (self.out / f"{before}-{side}.json").read_bytes()
+            if now != then:
+                self.failures.append(f"{label}: not the same as {before} ({side})")
+                print(f"compare {label} with {before} ({side}): they differ:")
+                print("\n".join("      " + line for line in difflib.unified_diff(
+                    then.decode(errors="replace").split("\n"), now.decode(errors="replace").split("\n"),
+                    before, label, lineterm="", n=1)))
+            else:
+                print(f"compare {label} with {before} ({side}): the same bytes")
+
     def compare(self, label, kind, program, *args):
         results = self.both(label, program, *args)
         code = run([sys.executable, HERE / "compare_reports.py", kind, results["native"][0], results["wine"][0]],
@@ -358,6 +373,9 @@ def main(argv):
         if "--fix" in flags:
             sides.compare_text("fix", "qmdiag", "fix")
             sides.compare("report-after-fix", "report", "qmdiag", "report", "--json")
+            sides.compare_text("undo", "qmdiag", "undo")
+            sides.compare("report-after-undo", "report", "qmdiag", "report", "--json")
+            sides.same_as_before("report-after-undo", "report")
     except Failed as e:
         log(f"{sample.name}: {e}")
         return 1
