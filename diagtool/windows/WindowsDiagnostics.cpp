@@ -195,10 +195,17 @@ bool WindowsDiagnostics::startService() {
         }
         system_.clock().sleepMs(kStartWaitMs);
     }
-    // A refused start changed nothing. An accepted one that is still pending
-    // keeps its record: the service may yet run, and undo then stops it.
-    if (recorded && started != qmplatform::kErrorSuccess && !running) {
-        journal_->dropLast();
+    // A refused start changed nothing, and neither did one the service did
+    // not survive (Windows accepts the start of a service that then fails).
+    // One still pending keeps its record: the service may yet run, and undo
+    // then stops it.
+    if (recorded && !running) {
+        qmplatform::ServiceStatus status;
+        const bool stopped = service->queryStatus(status) == qmplatform::kErrorSuccess &&
+                             status.currentState == qmplatform::kServiceStopped;
+        if (started != qmplatform::kErrorSuccess || stopped) {
+            journal_->dropLast();
+        }
     }
     return running;
 }

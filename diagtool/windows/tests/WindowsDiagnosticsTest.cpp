@@ -347,7 +347,8 @@ TEST(WindowsDiagnostics, FailedFixLeavesNothingToUndo) {
 }
 
 // Services that take a stop request but stay stop pending for a number of
-// status queries (for ever when negative) before they really stop.
+// status queries (for ever when negative) before they really stop; or that
+// accept a start and fail at once, staying stopped.
 class SlowToStop final : public qmplatform::ServiceControl {
 public:
     SlowToStop(qmplatform::ServiceControl& base, int pendingQueries)
@@ -361,6 +362,7 @@ public:
         return result;
     }
     int stopRequests = 0;
+    bool startFails = false;
 
 private:
     struct Service final : qmplatform::ServiceHandle {
@@ -380,7 +382,7 @@ private:
             }
             return base->queryStatus(out);
         }
-        long start() override { return base->start(); }
+        long start() override { return owner.startFails ? qmplatform::kErrorSuccess : base->start(); }
         long stop() override {
             ++owner.stopRequests;
             return qmplatform::kErrorSuccess;
@@ -439,6 +441,30 @@ TEST(WindowsDiagnostics, AServiceStartIsJournalledOnlyWhenTheFixStartsIt) {
                   c.recorded ? std::vector<FixRecord>{serviceStartRecord()} : std::vector<FixRecord>{})
             << c.machine;
     }
+}
+
+TEST(WindowsDiagnostics, AnAcceptedStartKeepsItsRecordUnlessTheServiceEndsStopped) {
+    {
+        SampleMachine m("broken");
+        std::string error;
+        ASSERT_TRUE(m.system->machine().setService(
+            WD::kServiceName, {qmplatform::emulated::ServiceRunState::Stopped, 11, false}, error));
+        MemoryFixJournal journal;
+        WD checks(m.sys(), {}, &journal);
+        EXPECT_FALSE(checks.startService()) << "still starting after ten checks";
+        EXPECT_EQ(journal.records(), std::vector<FixRecord>{serviceStartRecord()});
+        m.clock->advance(1000);
+        EXPECT_TRUE(checks.isServiceRunning());
+        EXPECT_TRUE(checks.undoLastFix());
+        EXPECT_FALSE(checks.isServiceRunning());
+    }
+    SampleMachine m("broken");
+    SlowToStop services(m.sys().services(), 0);
+    services.startFails = true;
+    SystemWith system(m.sys(), nullptr, &services);
+    MemoryFixJournal journal;
+    EXPECT_FALSE(WD(system, {}, &journal).startService());
+    EXPECT_TRUE(journal.records().empty());
 }
 
 TEST(WindowsDiagnostics, AStartIsRecordedBeforeItIsMadeOrNotMadeAtAll) {
