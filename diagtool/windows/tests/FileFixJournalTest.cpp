@@ -182,26 +182,6 @@ TEST(FileFixJournal, ServiceStartRecordForm) {
     EXPECT_EQ(FileFixJournal::serialise(out).find("kind"), std::string::npos);
 }
 
-TEST(FileFixJournal, AStartUndoneInALaterRunStopsTheService) {
-    SampleMachine m("broken");
-    {
-        FileFixJournal journal(m.sys());
-        WD checks(m.sys(), {}, &journal);
-        ASSERT_TRUE(checks.setServiceAutomatic());
-        ASSERT_TRUE(checks.startService());
-    }
-    m.reopen();
-    FileFixJournal journal(m.sys());
-    WD checks(m.sys(), {}, &journal);
-    EXPECT_TRUE(checks.isServiceRunning());
-    ASSERT_TRUE(checks.undoLastFix());
-    EXPECT_FALSE(checks.isServiceRunning());
-    EXPECT_TRUE(checks.isServiceAutomatic());
-    ASSERT_TRUE(checks.undoLastFix());
-    EXPECT_FALSE(checks.isServiceAutomatic());
-    EXPECT_FALSE(checks.undoLastFix());
-}
-
 TEST(RunFixJournal, StampsEveryRecord) {
     MemoryFixJournal inner;
     RunFixJournal run(inner, L"r1");
