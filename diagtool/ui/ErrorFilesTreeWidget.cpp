@@ -6,7 +6,6 @@
 #include "MessagePrompter.h"
 #include "TreeRows.h"
 
-#include <QAction>
 #include <QHeaderView>
 #include <QStyle>
 
@@ -90,12 +89,7 @@ ErrorFilesTreeWidget::ErrorFilesTreeWidget(ErrorJumpTarget* jumpTarget, MessageP
     connect(this, &QTreeWidget::itemDoubleClicked, this, &ErrorFilesTreeWidget::jumpToError);
     connect(this, &QTreeWidget::itemExpanded, this, &ErrorFilesTreeWidget::itemExpandedSlot);
 
-    auto* copy = new QAction(tr("&Copy"), this);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetShortcut);
-    connect(copy, &QAction::triggered, this, [this] { copySelectedRows(*this); });
-    addAction(copy);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addCopyRowsAction(*this);
 }
 
 bool ErrorFilesTreeWidget::readResult(int result) {

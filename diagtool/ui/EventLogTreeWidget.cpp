@@ -2,7 +2,6 @@
 
 #include "TreeRows.h"
 
-#include <QAction>
 #include <QHeaderView>
 
 namespace {
@@ -22,12 +21,7 @@ EventLogTreeWidget::EventLogTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    auto* copy = new QAction(tr("&Copy"), this);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetShortcut);
-    connect(copy, &QAction::triggered, this, [this] { copySelectedRows(*this); });
-    addAction(copy);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addCopyRowsAction(*this);
 }
 
 void EventLogTreeWidget::showRecords() {

@@ -1,5 +1,6 @@
 #include "TreeRows.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QStringList>
@@ -48,4 +49,13 @@ bool copySelectedRows(const QTreeWidget& tree) {
         return false;
     QApplication::clipboard()->setText(text);
     return true;
+}
+
+void addCopyRowsAction(QTreeWidget& tree) {
+    auto* copy = new QAction(QObject::tr("&Copy"), &tree);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(copy, &QAction::triggered, &tree, [&tree] { copySelectedRows(tree); });
+    tree.addAction(copy);
+    tree.setContextMenuPolicy(Qt::ActionsContextMenu);
 }

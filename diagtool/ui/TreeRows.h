@@ -19,3 +19,7 @@ QString selectedRowsAsText(const QTreeWidget& tree);
 
 // Copies selectedRowsAsText() to the clipboard; false when nothing is selected.
 bool copySelectedRows(const QTreeWidget& tree);
+
+// Gives the tree a "&Copy" action (Ctrl+C while it has the focus, and its
+// context menu) that copies the selected rows.
+void addCopyRowsAction(QTreeWidget& tree);

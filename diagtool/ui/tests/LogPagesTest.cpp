@@ -19,7 +19,9 @@
 #include "emulated/EmulatedSystem.h"
 #include "evt/EvtFile.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -255,6 +257,14 @@ TEST_F(LogPagesTest, CopiesSelectedEntryRowsAsTabSeparatedLines) {
     EXPECT_EQ(selectedRowsAsText(tree),
               "Error\tQMCAPI.xml\t08:12\tAPI\t\tBurn\t0x80040231\t4268\tpipe write failed\n"
               "Info\tQMPrtEn.xml\tUnknown time\tUnknown Category\tUnknown ErrorInfo\t\t\t\t\n");
+    // Ctrl+C on the tree (and its context menu) goes through its action.
+    ASSERT_EQ(tree.actions().size(), 1);
+    QAction* copy = tree.actions().first();
+    EXPECT_EQ(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+    EXPECT_EQ(tree.contextMenuPolicy(), Qt::ActionsContextMenu);
+    QApplication::clipboard()->clear();
+    copy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), selectedRowsAsText(tree));
     tree.clearSelection();
     EXPECT_FALSE(copySelectedRows(tree));
 }
