@@ -45,7 +45,7 @@ macro(qm_find_test_frameworks)
   endif()
 endmacro()
 
-# Adds every subfolder that has a CMakeLists.txt (used by qms/, tools/, ...).
+# Adds every subfolder that has a CMakeLists.txt (used by standins/, tools/, ...).
 function(qm_add_subdirectories)
   file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)

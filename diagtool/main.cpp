@@ -1,9 +1,9 @@
 // diagtool: diagnoses an installation of the Quillmark System Software.
 
-#include "DiagtoolContent.h"
-#include "DiagtoolSession.h"
+#include "diagtool/content/DiagtoolContent.h"
+#include "diagtool/app/DiagtoolSession.h"
 #include "MainDialog.h"
-#include "QuillmarkModel.h"
+#include "diagtool/client_qt/QuillmarkModel.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -14,7 +14,6 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     registerDiagtoolContent();
-    fillGlobalTexts(globalTexts());
 
     std::string error;
     const std::unique_ptr<DiagtoolSession> session = DiagtoolSession::open(error);

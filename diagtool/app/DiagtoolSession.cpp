@@ -1,6 +1,6 @@
-#include "DiagtoolSession.h"
+#include "diagtool/app/DiagtoolSession.h"
 
-#include "DriveCore.h"
+#include "diagtool/client/DriveCore.h"
 
 #include "platform/WindowsText.h"
 #include "platform/com/Com.h"
@@ -32,7 +32,7 @@ std::wstring DiagtoolSession::newRunId() {
 }
 
 DiagtoolSession::DiagtoolSession(std::unique_ptr<qmplatform::System> system, std::wstring run)
-    : system_(std::move(system)), binding_(*system_), journal_(*system_),
+    : system_(std::move(system)), binding_(*system_), text_(system_->text()), journal_(*system_),
       runJournal_(journal_, run.empty() ? newRunId() : std::move(run)),
       checks_(*system_, QMRT::driveCountForChecks(), &runJournal_) {
     // The labelling API is reached through COM on this thread; an apartment

@@ -13,10 +13,10 @@
 #include "MessagePrompter.h"
 #include "RatioReporter.h"
 
-#include "emulated/EmulatedSystem.h"
-#include "evt/EvtFile.h"
-#include "pe/PeImage.h"
-#include "pe/PeWriter.h"
+#include "platform/machine/EmulatedSystem.h"
+#include "platform/formats/EvtFile.h"
+#include "platform/formats/PeImage.h"
+#include "platform/formats/PeWriter.h"
 #include "platform/RegistryData.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "DiagtoolContent.h"
+#include "diagtool/content/DiagtoolContent.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #include "DiagnosticsWidget.h"
 
 #include "DriveScan.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include "platform/TextCodec.h"
 
@@ -27,7 +27,7 @@ void setPlainText(QTextEdit* box, const QString& text) {
 } // namespace
 
 DiagnosticsWidget::DiagnosticsWidget(WindowsDiagnostics& checks, QWidget* parent, DriveScanner scan)
-    : QWidget(parent), checks_(checks), scan_(std::move(scan)), codec_(qmplatform::makeDefaultTextCodec()) {
+    : QWidget(parent), checks_(checks), scan_(std::move(scan)) {
     if (!scan_) {
         scan_ = [] { return WindowsDiagnosticsScan::scanDrivesAndMedia(); };
     }
@@ -85,7 +85,8 @@ QTextEdit* DiagnosticsWidget::readOnlyBox(QWidget* parent) {
 QString DiagnosticsWidget::shown(const std::wstring& text) const {
     // Shown as the program's ANSI code page has it, as on the users' systems;
     // what the code page lacks shows as "?" rather than losing the whole text.
-    return QString::fromStdWString(codec_->fromAnsi(codec_->toAnsi(text)));
+    const qmplatform::TextCodec& codec = checks_.system().text();
+    return QString::fromStdWString(codec.fromAnsi(codec.toAnsi(text)));
 }
 
 void DiagnosticsWidget::PerformDiagnostics() {

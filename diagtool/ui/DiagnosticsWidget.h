@@ -55,7 +55,6 @@ private:
 
     WindowsDiagnostics& checks_;
     DriveScanner scan_;
-    std::unique_ptr<qmplatform::TextCodec> codec_;
     std::wstring qmsVersion;
     std::wstring drfVersion;
 

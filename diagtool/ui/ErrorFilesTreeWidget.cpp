@@ -1,7 +1,7 @@
 #include "ErrorFilesTreeWidget.h"
 
 #include "ErrorJumpTarget.h"
-#include "ErrorLogReader.h"
+#include "diagtool/logs/ErrorLogReader.h"
 #include "LiveProgress.h"
 #include "MessagePrompter.h"
 #include "TreeRows.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorLogEntry.h"
+#include "diagtool/logs/ErrorLogEntry.h"
 
 #include <QDomDocument>
 #include <QIcon>

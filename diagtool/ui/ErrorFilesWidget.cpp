@@ -1,7 +1,7 @@
 #include "ErrorFilesWidget.h"
 
 #include "ErrorFilesTreeWidget.h"
-#include "ErrorLogReader.h"
+#include "diagtool/logs/ErrorLogReader.h"
 #include "LiveProgress.h"
 #include "MessagePrompter.h"
 #include "platform/ShellFolders.h"
@@ -29,18 +29,8 @@ constexpr int kLogFolderRoots[] = {qmplatform::kCsidlProgramFilesCommon, qmplatf
                                    qmplatform::kCsidlCommonAppData};
 constexpr const wchar_t* kLogSubfolders[] = {L"\\Quillmark", L"\\log"};
 
-// The listed size is only a hint: the file may have grown since, and an
-// absurd size must not become one huge allocation.
-QByteArray readAll(std::FILE* file, std::uint64_t listedSize) {
-    constexpr std::uint64_t kMaxReserve = 64u << 20;
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(std::min(listedSize, kMaxReserve)));
-    char chunk[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, static_cast<qsizetype>(n));
-    return bytes;
-}
+// A log file larger than this is not an error log the host software wrote.
+constexpr std::uint64_t kMaxLogFileBytes = 256u << 20;
 
 QString fromWide(const std::wstring& text) {
     return QString::fromStdWString(text);
@@ -127,14 +117,14 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         progress.setValue(static_cast<int>(i));
         const std::wstring path = folder + L"\\" + entries[i].name;
-        std::FILE* file = system_.files().openForReading(path);
-        if (!file) {
+        std::vector<std::uint8_t> bytes;
+        if (qmplatform::readWholeFile(system_.files(), path, bytes, kMaxLogFileBytes) != qmplatform::WholeFile::Read) {
             prompter_.warning(this, tr("Quillmark Error Log Parser"),
                               tr("Cannot read file %1").arg(fromWide(path)));
             return false;
         }
-        const QByteArray content = readAll(file, entries[i].size);
-        std::fclose(file);
+        const QByteArray content = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                           static_cast<qsizetype>(bytes.size()));
         tree_->addLogFile(content, fromWide(entries[i].name), rootName);
     }
     return true;

@@ -1,8 +1,8 @@
 #include "ErrorUtilitiesWidget.h"
 
-#include "ErrorCodeCatalogue.h"
-#include "ErrorCodeParser.h"
-#include "RegistrySetting.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
+#include "diagtool/catalogue/ErrorCodeParser.h"
+#include "diagtool/windows/RegistrySetting.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

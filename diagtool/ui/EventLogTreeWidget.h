@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EventLogRecord.h"
+#include "diagtool/logs/EventLogRecord.h"
 
 #include <QTreeWidget>
 

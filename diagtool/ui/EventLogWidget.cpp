@@ -1,6 +1,6 @@
 #include "EventLogWidget.h"
 
-#include "EventLogRecord.h"
+#include "diagtool/logs/EventLogRecord.h"
 #include "EventLogTreeWidget.h"
 #include "MessagePrompter.h"
 

@@ -1,6 +1,6 @@
 #include "MainDialog.h"
 
-#include "CModuleVersion.h"
+#include "diagtool/windows/CModuleVersion.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorUtilitiesWidget.h"
 #include "EventLogWidget.h"

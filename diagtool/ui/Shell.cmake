@@ -4,14 +4,14 @@ add_library(diagtool_ui_diagnostics STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/DiagnosticsWidget.cpp)
 qm_warnings(diagtool_ui_diagnostics)
 target_include_directories(diagtool_ui_diagnostics PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(diagtool_ui_diagnostics PUBLIC diagtool::windows_qt Qt6::Widgets)
+target_link_libraries(diagtool_ui_diagnostics PUBLIC diagtool::ui_media diagtool::windows Qt6::Widgets)
 add_library(diagtool::ui_diagnostics ALIAS diagtool_ui_diagnostics)
 
 qm_add_test(diagnostics_widget_test QT
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/DiagnosticsWidgetTest.cpp
   LIBS diagtool::ui_diagnostics qmmachine_command platform::system)
 if(TARGET diagnostics_widget_test)
-  target_include_directories(diagnostics_widget_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
+  target_include_directories(diagnostics_widget_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   target_compile_definitions(diagnostics_widget_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
 
@@ -27,9 +27,9 @@ add_library(diagtool::ui_main ALIAS diagtool_ui_main)
 
 qm_add_test(main_dialog_test QT
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/MainDialogTest.cpp
-  LIBS diagtool::ui_main diagtool::content diagtool::session diagtool::errors qmmachine_command Qt6::Test)
+  LIBS diagtool::ui_main diagtool::content diagtool::session diagtool::catalogue qmmachine_command Qt6::Test)
 if(TARGET main_dialog_test)
-  target_include_directories(main_dialog_test PRIVATE ${PROJECT_SOURCE_DIR}/diagtool/windows/qt/tests)
+  target_include_directories(main_dialog_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   target_compile_definitions(main_dialog_test PRIVATE QM_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endif()
 

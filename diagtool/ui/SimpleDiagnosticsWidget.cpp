@@ -2,9 +2,10 @@
 
 #include "QuestionPrompter.h"
 
-#include "GuidedCheck.h"
-#include "QuillmarkModel.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/GuidedCheck.h"
+#include "diagtool/client_qt/QuillmarkModel.h"
+#include "UpdateServices.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -56,7 +57,7 @@ SimpleDiagnosticsWidget::SimpleDiagnosticsWidget(WindowsDiagnostics& checks, QWi
     : QWidget(parent), checks_(checks), prompter_(prompter), model_(std::make_unique<QuillmarkModel>()),
       ownOpener_(std::make_unique<DesktopUrlOpener>()),
       ownUpdatePrompter_(std::make_unique<MessageBoxUpdatePrompter>()), opener_(ownOpener_.get()),
-      updatePrompter_(ownUpdatePrompter_.get()) {
+      updatePrompter_(ownUpdatePrompter_.get()), updateTexts_(translatedUpdateTexts()) {
     if (prompter_ == nullptr) {
         ownPrompter_ = std::make_unique<MessageBoxQuestionPrompter>();
         prompter_ = ownPrompter_.get();
@@ -125,13 +126,13 @@ void SimpleDiagnosticsWidget::on_close() {
 
 void SimpleDiagnosticsWidget::on_getQMS() {
     try {
-        model_->launchUpdate(*opener_, *updatePrompter_, globalTexts());
+        model_->launchUpdate(*opener_, *updatePrompter_, updateTexts_);
     } catch (...) {
         // The QMS cannot be asked for its update command (a QMRT_Exception
         // as a rule; nothing may leave a slot either way): go straight to
         // the maker's page.
         if (!opener_->openUrl(QUrl(downloadPage()))) {
-            updatePrompter_->warning(globalTexts().updateErrorTitle, globalTexts().updateErrorText);
+            updatePrompter_->warning(updateTexts_.updateErrorTitle, updateTexts_.updateErrorText);
         }
     }
 }

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include "diagtool/client_qt/QuillmarkModel.h"
+
 #include <memory>
 
 class QGridLayout;
@@ -13,9 +15,6 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QuestionPrompter;
-class QuillmarkModel;
-class UpdatePrompter;
-class UrlOpener;
 class WindowsDiagnostics;
 
 class SimpleDiagnosticsWidget : public QWidget {
@@ -59,6 +58,7 @@ private:
     std::unique_ptr<UpdatePrompter> ownUpdatePrompter_;
     UrlOpener* opener_ = nullptr;
     UpdatePrompter* updatePrompter_ = nullptr;
+    UpdateTexts updateTexts_;
 
     QGridLayout* layout_ = nullptr;
     QHBoxLayout* statusRow_ = nullptr;

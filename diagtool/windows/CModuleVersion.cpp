@@ -1,4 +1,4 @@
-#include "CModuleVersion.h"
+#include "diagtool/windows/CModuleVersion.h"
 
 #include "platform/Win32Codes.h"
 

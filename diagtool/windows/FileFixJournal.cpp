@@ -1,4 +1,4 @@
-#include "FileFixJournal.h"
+#include "diagtool/windows/FileFixJournal.h"
 
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
@@ -166,25 +166,19 @@ bool FileFixJournal::load(std::vector<FixRecord>& out) const {
     if (path_.empty()) {
         return false;
     }
-    std::FILE* file = system_.files().openForReading(path_);
-    if (file == nullptr) {
+    std::vector<std::uint8_t> bytes;
+    switch (qmplatform::readWholeFile(system_.files(), path_, bytes, kMaxJournalBytes)) {
+    case qmplatform::WholeFile::CannotOpen:
         // No journal yet: nothing has been fixed.
         out.clear();
         return true;
+    case qmplatform::WholeFile::Read:
+        return parse(std::string(bytes.begin(), bytes.end()), out);
+    case qmplatform::WholeFile::ReadError:
+    case qmplatform::WholeFile::TooLarge:
+        break;
     }
-    std::string text;
-    char buffer[4096];
-    bool ok = true;
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        text.append(buffer, n);
-        if (text.size() > static_cast<std::size_t>(kMaxJournalBytes)) {
-            ok = false;
-            break;
-        }
-    }
-    ok = ok && std::ferror(file) == 0;
-    std::fclose(file);
-    return ok && parse(text, out);
+    return false;
 }
 
 bool FileFixJournal::store(const std::vector<FixRecord>& records) {

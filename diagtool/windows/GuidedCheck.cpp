@@ -1,6 +1,6 @@
-#include "GuidedCheck.h"
+#include "diagtool/windows/GuidedCheck.h"
 
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <iterator>
 
@@ -24,7 +24,7 @@ struct RegistryStep {
 };
 
 constexpr RegistryStep kRegistrySteps[] = {
-    {Step::Accelerator, L"accelerator",
+    {Step::Accelerator, settings::row(settings::SettingId::IaaFix).step,
      [](const WindowsDiagnostics& c) { return c.isIntelAcceleratorInstalled() && !c.isIaaFixSet(); },
      [](WindowsDiagnostics& c) { return c.setIaaFix(true); },
      L"The Intel Application Accelerator application is found to be installed on your computer;\nThis is "
@@ -34,7 +34,7 @@ constexpr RegistryStep kRegistrySteps[] = {
      L"Intel Application Accelerator conflict has been corrected.\nA restart is required for the setting to "
      L"take effect, click button below.\n",
      L"Intel Application Accelerator conflict NOT corrected.\nQuillmark may not work.\n"},
-    {Step::AllocateCdRoms, L"allocatecdroms",
+    {Step::AllocateCdRoms, settings::row(settings::SettingId::AllocateCdRoms).step,
      [](const WindowsDiagnostics& c) { return c.isAllocateCdRomsSet(); },
      [](WindowsDiagnostics& c) { return c.setAllocateCdRoms(false); },
      L"A system registry setting needs to be corrected for Quillmark to\nfunction properly. New "
@@ -43,7 +43,7 @@ constexpr RegistryStep kRegistrySteps[] = {
      L"AllocateCdRoms setting corrected.\nA restart is required for the setting to take effect, click button "
      L"below.\n",
      L"AllocateCdRoms setting NOT corrected.\nQuillmark may not work.\n"},
-    {Step::Autorun, L"autorun", [](const WindowsDiagnostics& c) { return !c.isAutorunOn(); },
+    {Step::Autorun, settings::row(settings::SettingId::Autorun).step, [](const WindowsDiagnostics& c) { return !c.isAutorunOn(); },
      [](WindowsDiagnostics& c) { return c.setAutorun(true); },
      L"A system registry setting needs to be corrected for Quillmark to\nfunction properly. New "
      L"value:\n\tAutorun: 1 (default value)\nYou will need to restart afterwards.\n",
@@ -75,14 +75,14 @@ struct ServiceSetting {
 };
 
 constexpr ServiceSetting kServiceSettings[] = {
-    {Step::ServiceAutomatic, L"service-automatic",
+    {Step::ServiceAutomatic, settings::row(settings::SettingId::ServiceStart).step,
      [](const WindowsDiagnostics& c) { return c.isServiceAutomatic(); },
      [](WindowsDiagnostics& c) { (void)c.setServiceAutomatic(); },
      L"The Quillmark service is not set to automatically start.\nThis will prevent Quillmark from "
      L"operating.\nDo you want to set it to start automatically?\n",
      L"The Quillmark service is not set to automatic.\nThis prevents Quillmark from operating.\n",
      L"The Quillmark service did not get set to automatic.\nThis prevents Quillmark from operating.\n"},
-    {Step::ServiceLocalSystem, L"service-localsystem",
+    {Step::ServiceLocalSystem, settings::row(settings::SettingId::ServiceObjectName).step,
      [](const WindowsDiagnostics& c) { return c.isServiceLocalSystem(); },
      [](WindowsDiagnostics& c) { (void)c.setServiceLocalSystem(); },
      L"The Quillmark service is not set to logon as LocalSystem.\nThis will prevent Quillmark from "

@@ -1,4 +1,4 @@
-#include "RegistrySetting.h"
+#include "diagtool/windows/RegistrySetting.h"
 
 #include "platform/RegKey.h"
 

@@ -1,8 +1,8 @@
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
-#include "CModuleVersion.h"
-#include "FixJournal.h"
-#include "RegistrySetting.h"
+#include "diagtool/windows/CModuleVersion.h"
+#include "diagtool/windows/FixJournal.h"
+#include "diagtool/windows/RegistrySetting.h"
 
 #include "platform/RegKey.h"
 #include "platform/RegistryData.h"
@@ -118,22 +118,41 @@ bool WindowsDiagnostics::hasQuillmarkDrive() const {
     }
 }
 
+bool WindowsDiagnostics::isSet(settings::SettingId id) const {
+    const settings::SettingRow& row = settings::row(id);
+    RegistrySetting setting = hklmSetting(system_.registry(), row.key, row.value);
+    switch (row.read) {
+    case settings::SettingRead::Text:
+        return setting.readText() && setting.text() == row.trueText;
+    case settings::SettingRead::Flag:
+        return setting.readFlag() && setting.flag();
+    case settings::SettingRead::Number:
+        return setting.readNumber() && setting.number() == row.trueNumber;
+    }
+    return false;
+}
+
+bool WindowsDiagnostics::writeSetting(settings::SettingId id, std::wstring_view text, std::uint32_t number) {
+    const settings::SettingRow& row = settings::row(id);
+    return writeSetting(row.key, row.value, row.type, std::wstring(text), number);
+}
+
 bool WindowsDiagnostics::isAllocateCdRomsSet() const {
-    RegistrySetting setting = hklmSetting(system_.registry(), kWinlogonKey, kAllocateCdRomsValue);
-    return setting.readText() && setting.text() == L"1";
+    return isSet(settings::SettingId::AllocateCdRoms);
 }
 
 bool WindowsDiagnostics::setAllocateCdRoms(bool allocate) {
-    return writeSetting(kWinlogonKey, kAllocateCdRomsValue, qmplatform::kRegSz, allocate ? L"1" : L"0", 0);
+    const settings::SettingRow& row = settings::row(settings::SettingId::AllocateCdRoms);
+    return writeSetting(row.id, allocate ? row.trueText : row.fixText, 0);
 }
 
 bool WindowsDiagnostics::isAutorunOn() const {
-    RegistrySetting setting = hklmSetting(system_.registry(), kCdRomKey, kAutorunValue);
-    return setting.readFlag() && setting.flag();
+    return isSet(settings::SettingId::Autorun);
 }
 
 bool WindowsDiagnostics::setAutorun(bool on) {
-    return writeSetting(kCdRomKey, kAutorunValue, qmplatform::kRegDword, {}, on ? 1 : 0);
+    const settings::SettingRow& row = settings::row(settings::SettingId::Autorun);
+    return writeSetting(row.id, {}, on ? row.fixNumber : 0);
 }
 
 bool WindowsDiagnostics::isIntelAcceleratorInstalled() const {
@@ -141,12 +160,12 @@ bool WindowsDiagnostics::isIntelAcceleratorInstalled() const {
 }
 
 bool WindowsDiagnostics::isIaaFixSet() const {
-    RegistrySetting setting = hklmSetting(system_.registry(), kQuillmarkKey, kIaaValue);
-    return setting.readFlag() && setting.flag();
+    return isSet(settings::SettingId::IaaFix);
 }
 
 bool WindowsDiagnostics::setIaaFix(bool set) {
-    return writeSetting(kQuillmarkKey, kIaaValue, qmplatform::kRegDword, {}, set ? 1 : 0);
+    const settings::SettingRow& row = settings::row(settings::SettingId::IaaFix);
+    return writeSetting(row.id, {}, set ? row.fixNumber : 0);
 }
 
 bool WindowsDiagnostics::isServiceRunning() const {
@@ -234,21 +253,21 @@ bool WindowsDiagnostics::stopService(std::wstring_view name) {
 }
 
 bool WindowsDiagnostics::isServiceAutomatic() const {
-    RegistrySetting setting = hklmSetting(system_.registry(), kServiceKey, kStartValue);
-    return setting.readNumber() && setting.number() == kServiceAutomatic;
+    return isSet(settings::SettingId::ServiceStart);
 }
 
 bool WindowsDiagnostics::setServiceAutomatic() {
-    return writeSetting(kServiceKey, kStartValue, qmplatform::kRegDword, {}, kServiceAutomatic);
+    const settings::SettingRow& row = settings::row(settings::SettingId::ServiceStart);
+    return writeSetting(row.id, {}, row.fixNumber);
 }
 
 bool WindowsDiagnostics::isServiceLocalSystem() const {
-    RegistrySetting setting = hklmSetting(system_.registry(), kServiceKey, kObjectNameValue);
-    return setting.readText() && setting.text() == kLocalSystem;
+    return isSet(settings::SettingId::ServiceObjectName);
 }
 
 bool WindowsDiagnostics::setServiceLocalSystem() {
-    return writeSetting(kServiceKey, kObjectNameValue, qmplatform::kRegSz, std::wstring(kLocalSystem), 0);
+    const settings::SettingRow& row = settings::row(settings::SettingId::ServiceObjectName);
+    return writeSetting(row.id, row.fixText, 0);
 }
 
 bool WindowsDiagnostics::restartWindows() {
@@ -310,7 +329,7 @@ bool WindowsDiagnostics::undoRegistryValue(const FixRecord& record) {
             result = key.create(system_.registry(), *root, record.keyPath, RegAccess::AllAccess);
         }
         if (result == qmplatform::kErrorSuccess) {
-            result = key.get()->setValue(record.valueName, record.type, record.data);
+            result = key.writeValue(record.valueName, record.type, record.data);
         }
     } else if (result == qmplatform::kErrorSuccess) {
         result = key.deleteValue(record.valueName);
@@ -344,7 +363,7 @@ void WindowsDiagnostics::dumpKey(std::wstring_view path, std::wstring& out, int 
     for (std::uint32_t index = 0; index < values; ++index) {
         std::wstring name;
         qmplatform::RegValue value;
-        if (key.get()->enumValue(index, name, value) != qmplatform::kErrorSuccess) {
+        if (key.enumValue(index, name, value) != qmplatform::kErrorSuccess) {
             continue;
         }
         out += path;
@@ -356,7 +375,7 @@ void WindowsDiagnostics::dumpKey(std::wstring_view path, std::wstring& out, int 
     }
     for (std::uint32_t index = 0; index < subKeys; ++index) {
         std::wstring name;
-        if (key.get()->enumKey(index, name) != qmplatform::kErrorSuccess) {
+        if (key.enumKey(index, name) != qmplatform::kErrorSuccess) {
             continue;
         }
         dumpKey(std::wstring(path) + name + L"\\", out, depth + 1);
@@ -387,12 +406,12 @@ std::wstring WindowsDiagnostics::systemSettingsReport() const {
         report += L"Unable to access ";
         report += kCdRomEnumKey;
     }
-    report += kWinlogonKey;
-    report += kAllocateCdRomsValue;
-    report += isAllocateCdRomsSet() ? L" - 1\n" : L" - 0\n";
-    report += kCdRomKey;
-    report += kAutorunValue;
-    report += isAutorunOn() ? L" - 1\n" : L" - 0\n";
+    for (const settings::SettingId id : {settings::SettingId::AllocateCdRoms, settings::SettingId::Autorun}) {
+        const settings::SettingRow& row = settings::row(id);
+        report += row.key;
+        report += row.value;
+        report += isSet(id) ? L" - 1\n" : L" - 0\n";
+    }
     report += kAcceleratorKey;
     report += isIntelAcceleratorInstalled() ? L" - Detected\n" : L" - Not detected\n";
     return report;

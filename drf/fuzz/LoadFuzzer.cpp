@@ -5,7 +5,7 @@
 // (and whether two kinds of one size share their records, and which parts the
 // write-back changes), then each 5 bytes are a u32 position (modulo the size)
 // and a byte to store; a trailing u16 cuts the file short.
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include "drf/ByteOrder.h"
 #include "drf/DrfDocument.h"

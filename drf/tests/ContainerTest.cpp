@@ -1,4 +1,4 @@
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 #include "TestSupport.h"
 
 #include "drf/DrfDocument.h"

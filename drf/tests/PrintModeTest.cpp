@@ -1,4 +1,4 @@
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include "drf/DrfDocument.h"
 #include "drf/KeyTables.h"

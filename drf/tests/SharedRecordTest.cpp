@@ -1,5 +1,5 @@
 // Records whose bytes two kinds of the same size read, and files too long to load.
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 #include "TestSupport.h"
 
 #include "drf/DrfDocument.h"

@@ -125,4 +125,49 @@ long RegKey::queryInfo(std::uint32_t& subKeyCount, std::uint32_t& valueCount) co
     return kErrorSuccess;
 }
 
+long RegKey::readValue(std::wstring_view name, RegValue& out) const {
+    if (!key_) {
+        return kErrorInvalidHandle;
+    }
+    RegValue value;
+    if (const long rc = key_->queryValue(name, value); rc != kErrorSuccess) {
+        return rc;
+    }
+    out = std::move(value);
+    return kErrorSuccess;
+}
+
+long RegKey::writeValue(std::wstring_view name, std::uint32_t type, std::span<const std::uint8_t> data) {
+    if (!key_) {
+        return kErrorInvalidHandle;
+    }
+    return key_->setValue(name, type, data);
+}
+
+long RegKey::enumValue(std::uint32_t index, std::wstring& name, RegValue& value) const {
+    if (!key_) {
+        return kErrorInvalidHandle;
+    }
+    std::wstring foundName;
+    RegValue found;
+    if (const long rc = key_->enumValue(index, foundName, found); rc != kErrorSuccess) {
+        return rc;
+    }
+    name = std::move(foundName);
+    value = std::move(found);
+    return kErrorSuccess;
+}
+
+long RegKey::enumKey(std::uint32_t index, std::wstring& name) const {
+    if (!key_) {
+        return kErrorInvalidHandle;
+    }
+    std::wstring found;
+    if (const long rc = key_->enumKey(index, found); rc != kErrorSuccess) {
+        return rc;
+    }
+    name = std::move(found);
+    return kErrorSuccess;
+}
+
 } // namespace qmplatform

@@ -1,4 +1,4 @@
-#include "emulated/DefaultMachine.h"
+#include "platform/machine/DefaultMachine.h"
 
 #include "emulated/MachineLock.h"
 #include "platform/WindowsText.h"

@@ -1,6 +1,6 @@
-#include "emulated/EmulatedDynamicLibraries.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
 
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"

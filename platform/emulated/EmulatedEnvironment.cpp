@@ -1,5 +1,5 @@
 #include "common/WindowsRules.h"
-#include "emulated/EmulatedBackends.h"
+#include "platform/machine/EmulatedBackends.h"
 
 namespace qmplatform::emulated {
 

@@ -1,8 +1,8 @@
 #include "EmulatedEventLog.h"
 
-#include "HostFiles.h"
-#include "Machine.h"
-#include "evt/EvtFile.h"
+#include "platform/formats/HostFiles.h"
+#include "platform/machine/Machine.h"
+#include "platform/formats/EvtFile.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
 

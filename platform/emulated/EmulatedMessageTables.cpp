@@ -1,7 +1,7 @@
 #include "EmulatedMessageTables.h"
 
-#include "EmulatedDynamicLibraries.h"
-#include "HostFiles.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
+#include "platform/formats/HostFiles.h"
 #include "pe/ModuleResources.h"
 #include "platform/Win32Codes.h"
 

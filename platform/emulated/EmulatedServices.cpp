@@ -1,4 +1,4 @@
-#include "emulated/EmulatedBackends.h"
+#include "platform/machine/EmulatedBackends.h"
 
 #include <cstring>
 #include <map>

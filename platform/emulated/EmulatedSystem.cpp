@@ -1,26 +1,42 @@
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 
-#include "emulated/EmulatedDynamicLibraries.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
+#include "emulated/EmulatedEventLog.h"
+#include "emulated/EmulatedMessageTables.h"
+#include "emulated/EmulatedVersionInfo.h"
 #include "emulated/EmulatedTextCodec.h"
 
 namespace qmplatform::emulated {
 
-EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedSystemOptions& options)
-    : machine_(std::move(machine)),
-      clock_(options.clock ? options.clock : std::shared_ptr<Clock>(makeSystemClock())) {
-    registry_ = std::make_unique<EmulatedRegistry>(
-        EmulatedRegistry::Options{machine_->hiveFolder(), machine_->lockFile(), machine_->administrator()});
-    text_ = makeEmulatedTextCodec();
-    environment_ = std::make_unique<EmulatedEnvironment>(*machine_);
-    shellFolders_ = std::make_unique<EmulatedShellFolders>(*machine_);
-    files_ = std::make_unique<EmulatedFiles>(*machine_);
-    services_ = std::make_unique<EmulatedServiceControl>(*machine_, *registry_, *clock_);
-    power_ = std::make_unique<EmulatedPower>(*machine_);
-    libraries_ = std::make_unique<EmulatedDynamicLibraries>(*machine_);
-    versionInfo_ = std::make_unique<EmulatedVersionInfo>(*machine_);
-    messages_ = std::make_unique<EmulatedMessageTables>(*libraries_);
-    eventLog_ = std::make_unique<EmulatedEventLog>(*machine_);
+namespace {
+
+SystemParts partsOn(Machine& m, const EmulatedSystemOptions& options) {
+    SystemParts parts;
+    parts.clock = options.clock ? options.clock : std::shared_ptr<Clock>(makeSystemClock());
+    auto registry = std::make_shared<EmulatedRegistry>(
+        EmulatedRegistry::Options{m.hiveFolder(), m.lockFile(), m.administrator()});
+    auto libraries = std::make_shared<EmulatedDynamicLibraries>(m);
+    parts.registry = registry;
+    parts.text = makeEmulatedTextCodec();
+    parts.environment = std::make_shared<EmulatedEnvironment>(m);
+    parts.shellFolders = std::make_shared<EmulatedShellFolders>(m);
+    parts.files = std::make_shared<EmulatedFiles>(m);
+    parts.services = std::make_shared<EmulatedServiceControl>(m, *registry, *parts.clock);
+    parts.power = std::make_shared<EmulatedPower>(m);
+    parts.libraries = libraries;
+    parts.versionInfo = std::make_shared<EmulatedVersionInfo>(m);
+    parts.messages = std::make_shared<EmulatedMessageTables>(*libraries);
+    parts.eventLog = std::make_shared<EmulatedEventLog>(m);
+    return parts;
 }
+
+} // namespace
+
+EmulatedSystem::EmulatedSystem(std::unique_ptr<Machine> machine, const EmulatedSystemOptions& options)
+    : MachineOwner{std::move(machine)}, System(partsOn(*MachineOwner::machine, options)),
+      // The parts were made just above, of these types.
+      registry_(static_cast<EmulatedRegistry*>(&registry())),
+      libraries_(static_cast<EmulatedDynamicLibraries*>(&libraries())) {}
 
 EmulatedSystem::~EmulatedSystem() = default;
 

@@ -1,9 +1,9 @@
 #include "EmulatedVersionInfo.h"
 
-#include "HostFiles.h"
-#include "Machine.h"
+#include "platform/formats/HostFiles.h"
+#include "platform/machine/Machine.h"
 #include "pe/ModuleResources.h"
-#include "pe/VersionBlock.h"
+#include "platform/formats/VersionBlock.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
 

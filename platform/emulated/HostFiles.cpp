@@ -1,4 +1,4 @@
-#include "HostFiles.h"
+#include "platform/formats/HostFiles.h"
 
 #include "platform/Win32Codes.h"
 

@@ -1,7 +1,7 @@
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 
 #include "emulated/MachineLock.h"
-#include "emulated/MachineSettings.h"
+#include "platform/machine/MachineSettings.h"
 
 #include "platform/FileReplace.h"
 

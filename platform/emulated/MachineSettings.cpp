@@ -1,4 +1,4 @@
-#include "emulated/MachineSettings.h"
+#include "platform/machine/MachineSettings.h"
 
 #include "platform/WindowsText.h"
 

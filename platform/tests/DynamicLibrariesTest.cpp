@@ -3,8 +3,8 @@
 // world places copies of a small test module in the folders Windows
 // searches; the module's own state shows whether a load reached code that
 // was already loaded or loaded it anew.
-#include "emulated/EmulatedDynamicLibraries.h"
-#include "emulated/Machine.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
+#include "platform/machine/Machine.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
 

@@ -4,7 +4,7 @@
 #include "RegistryBackends.h"
 
 #include "emulated/MachineLock.h"
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedRegistry.h"
 #include "emulated/registry/RegName.h"
 #include "platform/RegKey.h"
 #include "platform/RegistryData.h"

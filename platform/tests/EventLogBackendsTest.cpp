@@ -2,8 +2,8 @@
 // Win32 backend's reading through a stand-in record source (the system's
 // event log under Wine reads nothing).
 #include "emulated/EmulatedEventLog.h"
-#include "emulated/Machine.h"
-#include "evt/EvtFile.h"
+#include "platform/machine/Machine.h"
+#include "platform/formats/EvtFile.h"
 #include "platform/Win32Codes.h"
 
 #ifdef _WIN32

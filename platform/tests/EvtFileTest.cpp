@@ -1,6 +1,6 @@
 // The .evt writer and reader together, the wrap-around and dirty-header
 // forms, damaged files, and the record walker over read buffers.
-#include "evt/EvtFile.h"
+#include "platform/formats/EvtFile.h"
 #include "pe/Bytes.h"
 #include "platform/EventLog.h"
 

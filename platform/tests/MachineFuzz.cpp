@@ -3,8 +3,8 @@
 // The mapping must never lead out of the machine; settings that read back
 // must write and read back the same.
 #include "common/WindowsRules.h"
-#include "emulated/Machine.h"
-#include "emulated/MachineSettings.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/MachineSettings.h"
 #include "platform/Win32Codes.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // settings file and its writers.
 #include "MachineTestSupport.h"
 
-#include "emulated/DefaultMachine.h"
-#include "emulated/MachineSettings.h"
+#include "platform/machine/DefaultMachine.h"
+#include "platform/machine/MachineSettings.h"
 #include "platform/FileReplace.h"
 
 #include <nlohmann/json.hpp>

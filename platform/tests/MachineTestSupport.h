@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,7 @@
 // A second program working on one machine: records COUNT restarts tagged
 // with TAG and marks service "Writer<TAG>" running, each a separate locked
 // write. The concurrency test runs several of these at once.
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Message tables: finding an identifier across blocks, in each entry form,
 // and refusing damaged tables.
-#include "pe/MessageTable.h"
+#include "platform/formats/MessageTable.h"
 #include "pe/Bytes.h"
-#include "pe/PeWriter.h"
+#include "platform/formats/PeWriter.h"
 
 #include <gtest/gtest.h>
 

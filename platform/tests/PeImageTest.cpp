@@ -1,10 +1,10 @@
 // The PE resource reader on images the project's writer makes, and on the
 // ways a damaged or hostile file can go wrong.
-#include "pe/PeImage.h"
+#include "platform/formats/PeImage.h"
 #include "pe/Bytes.h"
-#include "pe/MessageTable.h"
-#include "pe/PeWriter.h"
-#include "pe/VersionBlock.h"
+#include "platform/formats/MessageTable.h"
+#include "platform/formats/PeWriter.h"
+#include "platform/formats/VersionBlock.h"
 
 #include <gtest/gtest.h>
 

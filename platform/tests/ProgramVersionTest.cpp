@@ -2,7 +2,7 @@
 // version resource of its file on Windows, the description compiled into
 // it elsewhere (through the emulated machine's version functions).
 #include "emulated/EmulatedVersionInfo.h"
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 #include "platform/ProgramVersion.h"
 #include "platform/VersionInfo.h"
 

@@ -5,7 +5,7 @@
 // Besides the raw input, the first byte picks a start that a random walk
 // would take long to find (the header, a key, the start of each kind of
 // value) for the rest of the input, as UTF-8 or as UTF-16LE.
-#include "emulated/registry/RegFile.h"
+#include "platform/formats/RegFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -12,7 +12,7 @@
 //                                   them (values whose names or texts leave
 //                                   ASCII are left out: reg prints those in
 //                                   the console's code page)
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedRegistry.h"
 #include "platform/RegKey.h"
 #include "platform/RegistryData.h"
 

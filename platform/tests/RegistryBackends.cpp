@@ -1,7 +1,7 @@
 #include "RegistryBackends.h"
 
 #include "emulated/EmulatedTextCodec.h"
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedRegistry.h"
 
 #include <gtest/gtest.h>
 

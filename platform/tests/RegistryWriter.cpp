@@ -1,7 +1,7 @@
 // Test helper: one process of several writing to one emulated machine.
 // registry_writer MACHINE PREFIX COUNT adds COUNT values PREFIX0.. to
 // HKLM\SOFTWARE\Concurrent, one change at a time.
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedRegistry.h"
 #include "platform/RegKey.h"
 
 #include <cstdio>

@@ -2,12 +2,12 @@
 // against each backend the platform has: the emulated machine everywhere,
 // and under Windows (Wine in the Windows lane) the real API too, on the same
 // files.
-#include "emulated/EmulatedDynamicLibraries.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedMessageTables.h"
 #include "emulated/EmulatedVersionInfo.h"
-#include "emulated/Machine.h"
-#include "pe/PeWriter.h"
-#include "pe/VersionBlock.h"
+#include "platform/machine/Machine.h"
+#include "platform/formats/PeWriter.h"
+#include "platform/formats/VersionBlock.h"
 #include "platform/Win32Codes.h"
 
 #ifdef _WIN32

@@ -3,7 +3,7 @@
 // system checks rely on.
 #include "MachineTestSupport.h"
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 #include "platform/ManualClock.h"
 #include "platform/RegKey.h"
 

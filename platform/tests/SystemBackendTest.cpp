@@ -3,7 +3,7 @@
 // everywhere, and on Windows (the Windows lane: Wine) the real system too.
 #include "MachineTestSupport.h"
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 #include "platform/ShellFolders.h"
 #include "platform/WindowsText.h"
 

@@ -1,6 +1,6 @@
 // VS_VERSIONINFO blocks: what VerQueryValueW finds in a written block, and
 // how damaged blocks are refused.
-#include "pe/VersionBlock.h"
+#include "platform/formats/VersionBlock.h"
 #include "pe/Bytes.h"
 
 #include <gtest/gtest.h>

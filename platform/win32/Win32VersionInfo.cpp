@@ -1,4 +1,4 @@
-#include "pe/VersionBlock.h"
+#include "platform/formats/VersionBlock.h"
 #include "platform/Win32Codes.h"
 #include "win32/Win32Resources.h"
 

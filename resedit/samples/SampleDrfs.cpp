@@ -1,6 +1,6 @@
 #include "SampleDrfs.h"
 
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include <array>
 #include <string_view>

@@ -3,7 +3,7 @@
 
 #include "resedit/Prompter.h"
 
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include <gtest/gtest.h>
 

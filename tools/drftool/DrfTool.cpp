@@ -1,6 +1,6 @@
 #include "DrfTool.h"
 
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include "drf/DrfDocument.h"
 #include "drf/DriveMediaNames.h"

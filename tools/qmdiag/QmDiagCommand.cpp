@@ -2,10 +2,10 @@
 
 #include "ReadOnlySystem.h"
 
-#include "DiagtoolSession.h"
-#include "DriveCore.h"
-#include "GuidedCheck.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/app/DiagtoolSession.h"
+#include "diagtool/client/DriveCore.h"
+#include "diagtool/windows/GuidedCheck.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include "platform/RegistryData.h"
 #include "platform/Win32Codes.h"
@@ -34,41 +34,40 @@ struct CheckRow {
 constexpr CheckRow kChecks[] = {
     {"isQmsInstalled", [](const WindowsDiagnostics& c) { return c.isQmsInstalled(); }},
     {"hasQuillmarkDrive", [](const WindowsDiagnostics& c) { return c.hasQuillmarkDrive(); }},
-    {"isAllocateCdRomsSet", [](const WindowsDiagnostics& c) { return c.isAllocateCdRomsSet(); }},
-    {"isAutorunOn", [](const WindowsDiagnostics& c) { return c.isAutorunOn(); }},
+    {settings::row(settings::SettingId::AllocateCdRoms).check, [](const WindowsDiagnostics& c) { return c.isAllocateCdRomsSet(); }},
+    {settings::row(settings::SettingId::Autorun).check, [](const WindowsDiagnostics& c) { return c.isAutorunOn(); }},
     {"isIntelAcceleratorInstalled",
      [](const WindowsDiagnostics& c) { return c.isIntelAcceleratorInstalled(); }},
-    {"isIaaFixSet", [](const WindowsDiagnostics& c) { return c.isIaaFixSet(); }},
+    {settings::row(settings::SettingId::IaaFix).check, [](const WindowsDiagnostics& c) { return c.isIaaFixSet(); }},
     {"isServiceRunning", [](const WindowsDiagnostics& c) { return c.isServiceRunning(); }},
-    {"isServiceAutomatic", [](const WindowsDiagnostics& c) { return c.isServiceAutomatic(); }},
-    {"isServiceLocalSystem", [](const WindowsDiagnostics& c) { return c.isServiceLocalSystem(); }},
+    {settings::row(settings::SettingId::ServiceStart).check, [](const WindowsDiagnostics& c) { return c.isServiceAutomatic(); }},
+    {settings::row(settings::SettingId::ServiceObjectName).check, [](const WindowsDiagnostics& c) { return c.isServiceLocalSystem(); }},
 };
 
-// What a fix of each step changes, as the fix command reports it.
+// What a fix of each step changes, as the fix command reports it: the
+// registry steps' changes come from the settings table.
 struct FixRow {
     Step step;
+    std::optional<settings::SettingId> setting;
     const wchar_t* change;
     const char* refused;
 };
 constexpr const char* kRefused =
     "could not be written (administrator rights are needed, and a fix journal that can be written)";
 constexpr FixRow kFixes[] = {
-    {Step::Accelerator, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmark\\IAA = 1", kRefused},
-    {Step::AllocateCdRoms,
-     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
-     L"allocatecdroms = \"0\"",
-     kRefused},
-    {Step::Autorun, L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun = 1", kRefused},
-    {Step::ServiceRunning, L"QuillmarkService started",
+    {Step::Accelerator, settings::SettingId::IaaFix, nullptr, kRefused},
+    {Step::AllocateCdRoms, settings::SettingId::AllocateCdRoms, nullptr, kRefused},
+    {Step::Autorun, settings::SettingId::Autorun, nullptr, kRefused},
+    {Step::ServiceRunning, std::nullopt, L"QuillmarkService started",
      "QuillmarkService did not start (it fails to start, or starting it needs administrator rights and a "
      "fix journal that can be written)"},
-    {Step::ServiceAutomatic,
-     L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\Start = 2", kRefused},
-    {Step::ServiceLocalSystem,
-     L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\ObjectName = "
-     L"\"LocalSystem\"",
-     kRefused},
+    {Step::ServiceAutomatic, settings::SettingId::ServiceStart, nullptr, kRefused},
+    {Step::ServiceLocalSystem, settings::SettingId::ServiceObjectName, nullptr, kRefused},
 };
+
+std::wstring changeOf(const FixRow& row) {
+    return row.setting ? settings::describeFix(settings::row(*row.setting)) : std::wstring(row.change);
+}
 
 const FixRow& fixRow(Step step) {
     for (const FixRow& row : kFixes) {
@@ -265,7 +264,7 @@ int fix(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) {
             const FixRow& row = fixRow(f.step);
             const std::string name = toUtf8(GuidedCheck::stepName(f.step));
             if (f.made) {
-                out << "changed: " << name << ": " << toUtf8(row.change) << "\n";
+                out << "changed: " << name << ": " << toUtf8(changeOf(row)) << "\n";
             } else {
                 out << "not changed: " << name << ": " << row.refused << "\n";
             }

@@ -38,6 +38,11 @@ private:
 class ReadOnlyRegistry final : public qmplatform::Registry {
 public:
     explicit ReadOnlyRegistry(qmplatform::Registry& registry) : registry_(registry) {}
+    static qmplatform::SystemParts over(const qmplatform::SystemParts& parts) {
+        qmplatform::SystemParts readOnly = parts;
+        readOnly.registry = std::make_shared<ReadOnlyRegistry>(*parts.registry);
+        return readOnly;
+    }
     long openKey(RegRoot root, std::wstring_view path, RegAccess access,
                  std::unique_ptr<RegistryKey>& out) override {
         if (access != RegAccess::Read) {
@@ -62,26 +67,15 @@ private:
     qmplatform::Registry& registry_;
 };
 
+// The system it reads stays alive inside it: its parts may refer to what
+// only it owns.
 class ReadOnlySystem final : public qmplatform::System {
 public:
     explicit ReadOnlySystem(std::unique_ptr<qmplatform::System> system)
-        : system_(std::move(system)), registry_(system_->registry()) {}
-    qmplatform::Registry& registry() override { return registry_; }
-    qmplatform::TextCodec& text() override { return system_->text(); }
-    qmplatform::Environment& environment() override { return system_->environment(); }
-    qmplatform::ShellFolders& shellFolders() override { return system_->shellFolders(); }
-    qmplatform::Files& files() override { return system_->files(); }
-    qmplatform::ServiceControl& services() override { return system_->services(); }
-    qmplatform::Power& power() override { return system_->power(); }
-    qmplatform::Clock& clock() override { return system_->clock(); }
-    qmplatform::DynamicLibraries& libraries() override { return system_->libraries(); }
-    qmplatform::VersionInfo& versionInfo() override { return system_->versionInfo(); }
-    qmplatform::MessageTables& messages() override { return system_->messages(); }
-    qmplatform::EventLog& eventLog() override { return system_->eventLog(); }
+        : System(ReadOnlyRegistry::over(system->parts())), system_(std::move(system)) {}
 
 private:
     std::unique_ptr<qmplatform::System> system_;
-    ReadOnlyRegistry registry_;
 };
 
 } // namespace

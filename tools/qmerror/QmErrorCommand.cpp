@@ -7,8 +7,8 @@
 #include <ostream>
 #include <string_view>
 
-#include "ErrorCodeCatalogue.h"
-#include "ErrorCodeParser.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
+#include "diagtool/catalogue/ErrorCodeParser.h"
 
 namespace {
 

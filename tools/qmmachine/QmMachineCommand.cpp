@@ -5,12 +5,12 @@
 #include "PrintEngineInstall.h"
 #include "discprintmgr/Install.h"
 
-#include "emulated/DefaultMachine.h"
-#include "emulated/EmulatedBackends.h"
-#include "emulated/Machine.h"
-#include "emulated/MachineSettings.h"
-#include "emulated/registry/EmulatedRegistry.h"
-#include "emulated/registry/RegFile.h"
+#include "platform/machine/DefaultMachine.h"
+#include "platform/machine/EmulatedBackends.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/MachineSettings.h"
+#include "platform/machine/EmulatedRegistry.h"
+#include "platform/formats/RegFile.h"
 #include "platform/RegKey.h"
 #include "platform/WindowsText.h"
 

@@ -2,7 +2,7 @@
 
 #include "DriveSettings.h"
 
-#include "emulated/Machine.h"
+#include "platform/machine/Machine.h"
 
 #include <nlohmann/json.hpp>
 

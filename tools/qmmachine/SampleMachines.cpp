@@ -1,10 +1,10 @@
 #include "SampleMachines.h"
 
-#include "emulated/DefaultMachine.h"
+#include "platform/machine/DefaultMachine.h"
 #include "SampleDrives.h"
 
-#include "emulated/Machine.h"
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/EmulatedRegistry.h"
 #include "platform/FileReplace.h"
 #include "platform/RegKey.h"
 

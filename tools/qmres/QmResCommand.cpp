@@ -1,11 +1,11 @@
 #include "QmResCommand.h"
 
-#include "emulated/EmulatedSystem.h"
-#include "emulated/HostFiles.h"
-#include "evt/EvtFile.h"
-#include "pe/MessageTable.h"
-#include "pe/PeImage.h"
-#include "pe/VersionBlock.h"
+#include "platform/machine/EmulatedSystem.h"
+#include "platform/formats/HostFiles.h"
+#include "platform/formats/EvtFile.h"
+#include "platform/formats/MessageTable.h"
+#include "platform/formats/PeImage.h"
+#include "platform/formats/VersionBlock.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
 
@@ -57,22 +57,7 @@ struct Backends {
     std::unique_ptr<System> system;
     // Reads a whole file by Windows path, through the system's files.
     bool readFile(std::wstring_view path, std::vector<std::uint8_t>& out) const {
-        std::FILE* file = system->files().openForReading(path);
-        if (file == nullptr) {
-            return false;
-        }
-        std::vector<std::uint8_t> data;
-        std::uint8_t chunk[65536];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-            if (data.size() + n > emulated::kMaxReadFileSize) {
-                std::fclose(file);
-                return false;
-            }
-            data.insert(data.end(), chunk, chunk + n);
-        }
-        std::fclose(file);
-        out = std::move(data);
-        return true;
+        return readWholeFile(system->files(), path, out, emulated::kMaxReadFileSize) == WholeFile::Read;
     }
 };
 

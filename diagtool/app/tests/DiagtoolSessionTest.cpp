@@ -3,10 +3,10 @@
 // reached through COM, and the journal in the user's own folder.
 #include <gtest/gtest.h>
 
-#include "DiagtoolSession.h"
+#include "diagtool/app/DiagtoolSession.h"
 #include "QmMachineCommand.h"
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 
 #include <filesystem>
 #include <sstream>

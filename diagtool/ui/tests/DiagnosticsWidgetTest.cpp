@@ -4,7 +4,7 @@
 #include "QtPrint.h"
 #include "WorkingMachine.h"
 
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include "platform/RegKey.h"
 

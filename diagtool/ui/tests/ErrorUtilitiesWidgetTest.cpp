@@ -1,6 +1,6 @@
 #include "ErrorUtilitiesWidget.h"
 
-#include "ErrorCodeCatalogue.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
 #include "SampleMachine.h"
 
 #include <QApplication>

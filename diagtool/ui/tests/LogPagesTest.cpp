@@ -2,12 +2,12 @@
 // lists and in which order, the boxes it shows, the jump to the lookup, the
 // filters and copying rows. Every page is also grabbed to a PNG under the
 // test's temporary folder for a look.
-#include "ErrorCodeCatalogue.h"
-#include "ErrorCodeParser.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
+#include "diagtool/catalogue/ErrorCodeParser.h"
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorJumpTarget.h"
-#include "EventLogRecord.h"
+#include "diagtool/logs/EventLogRecord.h"
 #include "EventLogTreeWidget.h"
 #include "EventLogWidget.h"
 #include "FailingSystem.h"
@@ -15,9 +15,9 @@
 #include "MessagePrompter.h"
 #include "TreeRows.h"
 
-#include "emulated/DefaultMachine.h"
-#include "emulated/EmulatedSystem.h"
-#include "evt/EvtFile.h"
+#include "platform/machine/DefaultMachine.h"
+#include "platform/machine/EmulatedSystem.h"
+#include "platform/formats/EvtFile.h"
 
 #include <QAction>
 #include <QApplication>

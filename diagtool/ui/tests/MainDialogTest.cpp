@@ -6,9 +6,9 @@
 #include "WorkingMachine.h"
 
 #include "DiagnosticsWidget.h"
-#include "DiagtoolContent.h"
-#include "DiagtoolSession.h"
-#include "ErrorCodeCatalogue.h"
+#include "diagtool/content/DiagtoolContent.h"
+#include "diagtool/app/DiagtoolSession.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorUtilitiesWidget.h"
@@ -16,7 +16,7 @@
 #include "MessagePrompter.h"
 #include "QuestionPrompter.h"
 #include "SimpleDiagnosticsWidget.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <QAction>
 #include <QActionGroup>

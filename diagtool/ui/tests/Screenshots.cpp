@@ -7,14 +7,14 @@
 //
 //     diagtool_screenshots OUTDIR [ANSWER...]   (0 = first button, 1 = second)
 #include "DiagnosticsWidget.h"
-#include "DiagtoolContent.h"
-#include "DiagtoolSession.h"
+#include "diagtool/content/DiagtoolContent.h"
+#include "diagtool/app/DiagtoolSession.h"
 #include "ErrorFilesWidget.h"
 #include "EventLogWidget.h"
 #include "MainDialog.h"
 #include "MessagePrompter.h"
 #include "QuestionPrompter.h"
-#include "QuillmarkModel.h"
+#include "diagtool/client_qt/QuillmarkModel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,7 +87,6 @@ int main(int argc, char** argv) {
         answers.push_back(std::atoi(argv[i]));
     }
     registerDiagtoolContent();
-    fillGlobalTexts(globalTexts());
     std::string error;
     const std::unique_ptr<DiagtoolSession> session = DiagtoolSession::open(error);
     if (!session) {

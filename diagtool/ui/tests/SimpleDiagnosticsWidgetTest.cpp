@@ -6,8 +6,8 @@
 #include "QuestionPrompter.h"
 #include "SampleMachine.h"
 
-#include "QuillmarkModel.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/client_qt/QuillmarkModel.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -261,7 +261,6 @@ struct Warnings final : UpdatePrompter {
 };
 
 TEST(SimpleDiagnosticsWidget, GetQmsFallsBackToTheDownloadPage) {
-    fillGlobalTexts(globalTexts());
     for (const bool pageOpens : {true, false}) {
         SCOPED_TRACE(pageOpens);
         View v("healthy", 1, {});
@@ -279,7 +278,7 @@ TEST(SimpleDiagnosticsWidget, GetQmsFallsBackToTheDownloadPage) {
         } else {
             ASSERT_EQ(warnings.shown.size(), 1u);
             EXPECT_EQ(warnings.shown[0].first, QStringLiteral("Error updating Quillmark System Software"));
-            EXPECT_EQ(warnings.shown[0].second, globalTexts().updateErrorText);
+            EXPECT_EQ(warnings.shown[0].second, translatedUpdateTexts().updateErrorText);
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "FileFixJournal.h"
+#include "diagtool/windows/FileFixJournal.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "SampleMachine.h"
 
-#include "FileFixJournal.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/FileFixJournal.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // status, and what the machine holds afterwards.
 #include "SampleMachine.h"
 
-#include "FixJournal.h"
-#include "GuidedCheck.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/FixJournal.h"
+#include "diagtool/windows/GuidedCheck.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <gtest/gtest.h>
 

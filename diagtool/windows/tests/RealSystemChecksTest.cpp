@@ -1,6 +1,6 @@
 #include "SampleMachine.h"
 
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "SampleMachine.h"
 
-#include "RegistrySetting.h"
+#include "diagtool/windows/RegistrySetting.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,7 @@ TEST(RegistrySetting, WritesStoreTheRegistryTypesAndCreateTheKey) {
                        qmplatform::RegAccess::Read),
               0);
     qmplatform::RegValue value;
-    ASSERT_EQ(key.get()->queryValue(L"APILogging", value), 0);
+    ASSERT_EQ(key.readValue(L"APILogging", value), 0);
     EXPECT_EQ(value.type, qmplatform::kRegDword);
     EXPECT_EQ(value.data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
     ASSERT_EQ(qmtest::readHklm(m.registry(), L"Software\\Quillmark", L"LogLevel", value), 0);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 #include "platform/ManualClock.h"
 #include "platform/RegKey.h"
 #include "platform/RegistryData.h"

@@ -1,8 +1,8 @@
 #include "SampleMachine.h"
 
-#include "CModuleVersion.h"
-#include "FixJournal.h"
-#include "WindowsDiagnostics.h"
+#include "diagtool/windows/CModuleVersion.h"
+#include "diagtool/windows/FixJournal.h"
+#include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <gtest/gtest.h>
 
@@ -111,14 +111,14 @@ TEST(WindowsDiagnostics, AllocateCdRomsIsUnhealthyOnlyWhenItHoldsOne) {
     const std::wstring other = L"yes";
     for (const std::wstring* value : {&zero, &one, &other, static_cast<const std::wstring*>(nullptr)}) {
         SampleMachine m("healthy");
-        qmtest::setHklmValue(m.registry(), WD::kWinlogonKey, WD::kAllocateCdRomsValue, value, nullptr);
+        qmtest::setHklmValue(m.registry(), WD::kWinlogonKey, L"allocatecdroms", value, nullptr);
         EXPECT_EQ(WD(m.sys()).isAllocateCdRomsSet(), value == &one) << (value ? "has a value" : "absent");
     }
 }
 
 TEST(WindowsDiagnostics, AbsentAutorunCountsAsOffInTheReport) {
     SampleMachine m("healthy");
-    qmtest::setHklmValue(m.registry(), WD::kCdRomKey, WD::kAutorunValue, nullptr, nullptr);
+    qmtest::setHklmValue(m.registry(), WD::kCdRomKey, L"autorun", nullptr, nullptr);
     const WD checks(m.sys());
     EXPECT_FALSE(checks.isAutorunOn());
     EXPECT_NE(
@@ -157,11 +157,11 @@ TEST(WindowsDiagnostics, ServiceAccountMustBeSpelledExactly) {
     SampleMachine m("healthy");
     for (const wchar_t* name : {L"localsystem", L"LOCALSYSTEM", L"LocalSystem ", L".\\LocalSystem"}) {
         const std::wstring text = name;
-        qmtest::setHklmValue(m.registry(), WD::kServiceKey, WD::kObjectNameValue, &text, nullptr);
+        qmtest::setHklmValue(m.registry(), WD::kServiceKey, L"ObjectName", &text, nullptr);
         EXPECT_FALSE(WD(m.sys()).isServiceLocalSystem()) << qmplatform::toUtf8(text);
     }
     const std::uint32_t three = 3;
-    qmtest::setHklmValue(m.registry(), WD::kServiceKey, WD::kStartValue, nullptr, &three);
+    qmtest::setHklmValue(m.registry(), WD::kServiceKey, L"Start", nullptr, &three);
     EXPECT_FALSE(WD(m.sys()).isServiceAutomatic());
 }
 
@@ -219,26 +219,17 @@ class SystemWith final : public qmplatform::System {
 public:
     SystemWith(qmplatform::System& base, qmplatform::Power* power,
                qmplatform::ServiceControl* services = nullptr)
-        : base_(base), power_(power), services_(services) {}
-    qmplatform::Registry& registry() override { return base_.registry(); }
-    qmplatform::TextCodec& text() override { return base_.text(); }
-    qmplatform::Environment& environment() override { return base_.environment(); }
-    qmplatform::ShellFolders& shellFolders() override { return base_.shellFolders(); }
-    qmplatform::Files& files() override { return base_.files(); }
-    qmplatform::ServiceControl& services() override {
-        return services_ != nullptr ? *services_ : base_.services();
-    }
-    qmplatform::Power& power() override { return power_ != nullptr ? *power_ : base_.power(); }
-    qmplatform::Clock& clock() override { return base_.clock(); }
-    qmplatform::DynamicLibraries& libraries() override { return base_.libraries(); }
-    qmplatform::VersionInfo& versionInfo() override { return base_.versionInfo(); }
-    qmplatform::MessageTables& messages() override { return base_.messages(); }
-    qmplatform::EventLog& eventLog() override { return base_.eventLog(); }
+        : System(replaced(base.parts(), power, services)) {}
 
 private:
-    qmplatform::System& base_;
-    qmplatform::Power* power_;
-    qmplatform::ServiceControl* services_;
+    static qmplatform::SystemParts replaced(qmplatform::SystemParts parts, qmplatform::Power* power,
+                                            qmplatform::ServiceControl* services) {
+        if (power != nullptr)
+            parts.power = qmplatform::borrowed(*power);
+        if (services != nullptr)
+            parts.services = qmplatform::borrowed(*services);
+        return parts;
+    }
 };
 
 TEST(WindowsDiagnostics, RestartRebootsByForceOnTheMachine) {
@@ -316,7 +307,7 @@ TEST(WindowsDiagnostics, UndoPutsBackWhatEachFixChangedLastFirst) {
     WD checks(m.sys(), {}, &journal);
     ASSERT_TRUE(checks.setServiceAutomatic());
     ASSERT_TRUE(checks.setServiceLocalSystem());
-    qmtest::setHklmValue(m.registry(), WD::kQuillmarkKey, WD::kIaaValue, nullptr, nullptr);
+    qmtest::setHklmValue(m.registry(), WD::kQuillmarkKey, L"IAA", nullptr, nullptr);
     ASSERT_TRUE(checks.setIaaFix(true));
     ASSERT_EQ(journal.records().size(), 3u);
     EXPECT_EQ(journal.records()[0].data, (std::vector<std::uint8_t>{3, 0, 0, 0}));

@@ -1,4 +1,4 @@
-#include "EvtFile.h"
+#include "platform/formats/EvtFile.h"
 
 #include "pe/Bytes.h"
 #include "platform/EventLog.h"

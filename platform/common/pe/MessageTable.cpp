@@ -1,4 +1,4 @@
-#include "MessageTable.h"
+#include "platform/formats/MessageTable.h"
 
 #include "Bytes.h"
 

@@ -2,8 +2,8 @@
 
 #include "Bytes.h"
 #include "MessageFormatter.h"
-#include "MessageTable.h"
-#include "PeImage.h"
+#include "platform/formats/MessageTable.h"
+#include "platform/formats/PeImage.h"
 #include "platform/Win32Codes.h"
 
 #include <algorithm>

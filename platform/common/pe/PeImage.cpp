@@ -1,4 +1,4 @@
-#include "PeImage.h"
+#include "platform/formats/PeImage.h"
 
 #include "Bytes.h"
 

@@ -1,7 +1,7 @@
-#include "PeWriter.h"
+#include "platform/formats/PeWriter.h"
 
 #include "Bytes.h"
-#include "MessageTable.h"
+#include "platform/formats/MessageTable.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "VersionBlock.h"
+#include "platform/formats/VersionBlock.h"
 
 #include "Bytes.h"
 

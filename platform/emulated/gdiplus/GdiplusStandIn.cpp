@@ -1,4 +1,4 @@
-#include "gdiplus/GdiplusStandIn.h"
+#include "platform/gdiplus/GdiplusStandIn.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedRegistry.h"
 
 #include "emulated/MachineLock.h"
 #include "emulated/registry/RegName.h"

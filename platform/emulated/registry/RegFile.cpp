@@ -1,4 +1,4 @@
-#include "emulated/registry/RegFile.h"
+#include "platform/formats/RegFile.h"
 
 #include "platform/RegistryData.h"
 

@@ -22,9 +22,9 @@ public:
     virtual ModuleHandle load(std::wstring_view nameOrPath, std::uint32_t flags, long& error) = 0;
     // GetProcAddress: null when the module has no such entry (error 127).
     virtual void* resolve(ModuleHandle module, const char* entryName) = 0;
-    virtual bool free(ModuleHandle module) = 0;
+    [[nodiscard]] virtual bool free(ModuleHandle module) = 0;
     // GetModuleFileNameW; a null module names the running program.
-    virtual long moduleFileName(ModuleHandle module, std::wstring& out) = 0;
+    [[nodiscard]] virtual long moduleFileName(ModuleHandle module, std::wstring& out) = 0;
     // SetErrorMode: returns the previous mode.
     virtual std::uint32_t setErrorMode(std::uint32_t mode) = 0;
 };

@@ -13,7 +13,7 @@ public:
     virtual ~Environment() = default;
     virtual std::optional<std::wstring> get(std::wstring_view name) const = 0;
     // No value removes the variable. Changes last for this process only.
-    virtual bool set(std::wstring_view name, std::optional<std::wstring_view> value) = 0;
+    [[nodiscard]] virtual bool set(std::wstring_view name, std::optional<std::wstring_view> value) = 0;
     // ExpandEnvironmentStrings: %NAME% is replaced by the value; an unknown
     // name or a lone '%' is kept as written.
     virtual std::wstring expand(std::wstring_view text) const = 0;

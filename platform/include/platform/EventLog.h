@@ -103,10 +103,10 @@ public:
     // kErrorHandleEof at the end of the log; kErrorInsufficientBuffer when the
     // next record alone is larger than the buffer (`bytesNeeded` says how
     // large); kErrorInvalidParameter for bad flags or a buffer over 0x7FFFF.
-    virtual long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
+    [[nodiscard]] virtual long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
                       std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                       std::uint32_t& bytesNeeded) = 0;
-    virtual bool close(EventLogHandle log) = 0;
+    [[nodiscard]] virtual bool close(EventLogHandle log) = 0;
 };
 
 // Reads a whole open log newest first, `bufferSize` bytes per read, handing

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,15 +25,30 @@ public:
     // _wfopen(path, L"rb"); null when it cannot be opened. The caller closes it.
     virtual std::FILE* openForReading(std::wstring_view windowsPath) const = 0;
     // The entries of a folder (without "." and ".."); false when it cannot be read.
-    virtual bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const = 0;
+    [[nodiscard]] virtual bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const = 0;
     // Replaces the file's contents without ever leaving it half written
     // (FileReplace.h), making the missing folders above it first. A backend
     // that cannot write files says false.
-    virtual bool replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) {
+    [[nodiscard]] virtual bool replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) {
         (void)windowsPath;
         (void)contents;
         return false;
     }
 };
+
+// Owns a FILE* from openForReading and closes it.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class WholeFile { Read, CannotOpen, ReadError, TooLarge };
+
+// Reads a whole file by Windows path through `files`, at most `maxBytes`: a
+// larger file is not read (a log may grow while it is read, and a size on
+// disk must never become one huge allocation). `out` is left as it was
+// unless the result is Read.
+[[nodiscard]] WholeFile readWholeFile(const Files& files, std::wstring_view windowsPath,
+                                      std::vector<std::uint8_t>& out, std::uint64_t maxBytes);
 
 } // namespace qmplatform

@@ -50,7 +50,7 @@ public:
     // kErrorResourceTypeNotFound when the module has no message table,
     // kErrorInsufficientBuffer when the text does not fit; `out` is untouched
     // on failure.
-    virtual long formatMessage(ModuleHandle module, std::uint32_t messageId, std::uint32_t languageId,
+    [[nodiscard]] virtual long formatMessage(ModuleHandle module, std::uint32_t messageId, std::uint32_t languageId,
                                std::span<const MessageArgument> arguments, std::size_t maxChars,
                                std::wstring& out) = 0;
 };

@@ -12,9 +12,9 @@ public:
     // "SeShutdownPrivilege" and enables it. Returns the last error after
     // AdjustTokenPrivileges: 0 when enabled, kErrorNotAllAssigned when the
     // account does not hold it, another code when a step failed.
-    virtual long enableShutdownPrivilege() = 0;
+    [[nodiscard]] virtual long enableShutdownPrivilege() = 0;
     // ExitWindowsEx with the given flags (kEwxReboot | kEwxForce).
-    virtual bool exitWindows(std::uint32_t flags) = 0;
+    [[nodiscard]] virtual bool exitWindows(std::uint32_t flags) = 0;
 };
 
 } // namespace qmplatform

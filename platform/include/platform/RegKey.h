@@ -47,6 +47,13 @@ public:
     [[nodiscard]] long deleteValue(std::wstring_view name);
 
     [[nodiscard]] long queryInfo(std::uint32_t& subKeyCount, std::uint32_t& valueCount) const;
+    // A value as stored, of any type, and the same written back.
+    [[nodiscard]] long readValue(std::wstring_view name, RegValue& out) const;
+    [[nodiscard]] long writeValue(std::wstring_view name, std::uint32_t type, std::span<const std::uint8_t> data);
+    // The index-th value with its name, and the index-th subkey's name, in
+    // the order the registry keeps them; kErrorNoMoreItems past the last.
+    [[nodiscard]] long enumValue(std::uint32_t index, std::wstring& name, RegValue& value) const;
+    [[nodiscard]] long enumKey(std::uint32_t index, std::wstring& name) const;
 
 private:
     long query(std::wstring_view name, RegValue& out) const;

@@ -33,27 +33,27 @@ class RegistryKey {
 public:
     virtual ~RegistryKey() = default;
     // An empty name is the key's default value ("@" in a .reg file).
-    virtual long queryValue(std::wstring_view name, RegValue& out) const = 0;
-    virtual long setValue(std::wstring_view name, std::uint32_t type, std::span<const std::uint8_t> data) = 0;
-    virtual long deleteValue(std::wstring_view name) = 0;
-    virtual long queryInfo(std::uint32_t& subKeyCount, std::uint32_t& valueCount) const = 0;
+    [[nodiscard]] virtual long queryValue(std::wstring_view name, RegValue& out) const = 0;
+    [[nodiscard]] virtual long setValue(std::wstring_view name, std::uint32_t type, std::span<const std::uint8_t> data) = 0;
+    [[nodiscard]] virtual long deleteValue(std::wstring_view name) = 0;
+    [[nodiscard]] virtual long queryInfo(std::uint32_t& subKeyCount, std::uint32_t& valueCount) const = 0;
     // Values in creation order, subkeys sorted case-insensitively; past the
     // last one kErrorNoMoreItems.
-    virtual long enumValue(std::uint32_t index, std::wstring& name, RegValue& value) const = 0;
-    virtual long enumKey(std::uint32_t index, std::wstring& name) const = 0;
+    [[nodiscard]] virtual long enumValue(std::uint32_t index, std::wstring& name, RegValue& value) const = 0;
+    [[nodiscard]] virtual long enumKey(std::uint32_t index, std::wstring& name) const = 0;
 };
 
 class Registry {
 public:
     virtual ~Registry() = default;
     // A path may end in a backslash; an empty path opens the root itself.
-    virtual long openKey(RegRoot root, std::wstring_view path, RegAccess access,
+    [[nodiscard]] virtual long openKey(RegRoot root, std::wstring_view path, RegAccess access,
                          std::unique_ptr<RegistryKey>& out) = 0;
     // Creates the missing keys along the path, or opens it when it exists.
-    virtual long createKey(RegRoot root, std::wstring_view path, RegAccess access,
+    [[nodiscard]] virtual long createKey(RegRoot root, std::wstring_view path, RegAccess access,
                            std::unique_ptr<RegistryKey>& out) = 0;
     // Deletes a key that has no subkeys.
-    virtual long deleteKey(RegRoot root, std::wstring_view path) = 0;
+    [[nodiscard]] virtual long deleteKey(RegRoot root, std::wstring_view path) = 0;
 };
 
 } // namespace qmplatform

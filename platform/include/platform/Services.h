@@ -18,18 +18,18 @@ struct ServiceStatus {
 class ServiceHandle {
 public:
     virtual ~ServiceHandle() = default;
-    virtual long queryStatus(ServiceStatus& out) = 0;
-    virtual long start() = 0;
+    [[nodiscard]] virtual long queryStatus(ServiceStatus& out) = 0;
+    [[nodiscard]] virtual long start() = 0;
     // Asks a running service to stop; it may stay stop pending for a while,
     // so callers that need it stopped query until it is. Needs the stop
     // right (kServiceStop) on the handle.
-    virtual long stop() = 0;
+    [[nodiscard]] virtual long stop() = 0;
 };
 
 class ServiceManagerHandle {
 public:
     virtual ~ServiceManagerHandle() = default;
-    virtual long openService(std::wstring_view name, std::uint32_t access,
+    [[nodiscard]] virtual long openService(std::wstring_view name, std::uint32_t access,
                              std::unique_ptr<ServiceHandle>& out) = 0;
 };
 
@@ -37,7 +37,7 @@ class ServiceControl {
 public:
     virtual ~ServiceControl() = default;
     // The manager on the local computer. All access needs administrator rights.
-    virtual long openManager(std::uint32_t access, std::unique_ptr<ServiceManagerHandle>& out) = 0;
+    [[nodiscard]] virtual long openManager(std::uint32_t access, std::unique_ptr<ServiceManagerHandle>& out) = 0;
 };
 
 } // namespace qmplatform

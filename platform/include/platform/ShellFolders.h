@@ -12,7 +12,7 @@ public:
     virtual ~ShellFolders() = default;
     // SHGetFolderPathW: 0 (S_OK) and the folder without a trailing
     // backslash, or a failure HRESULT and `out` untouched.
-    virtual long folderPath(int csidl, std::wstring& out) const = 0;
+    [[nodiscard]] virtual long folderPath(int csidl, std::wstring& out) const = 0;
 };
 
 // PathAppendW: joins with exactly one backslash; a `more` that starts with a

@@ -22,22 +22,59 @@
 
 namespace qmplatform {
 
+// The services of one System. Each is shared, so that a System made from
+// another's parts with one of them replaced (a read-only registry, failing
+// files, a test clock) uses all the others as they are.
+struct SystemParts {
+    std::shared_ptr<Registry> registry;
+    std::shared_ptr<TextCodec> text;
+    std::shared_ptr<Environment> environment;
+    std::shared_ptr<ShellFolders> shellFolders;
+    std::shared_ptr<Files> files;
+    std::shared_ptr<ServiceControl> services;
+    std::shared_ptr<Power> power;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<DynamicLibraries> libraries;
+    std::shared_ptr<VersionInfo> versionInfo;
+    // Messages of modules loaded through libraries.
+    std::shared_ptr<MessageTables> messages;
+    std::shared_ptr<EventLog> eventLog;
+};
+
+// A part the caller keeps alive itself (a test double on the stack, a part
+// of a System that outlives this one), shared without being owned.
+template <class Part>
+std::shared_ptr<Part> borrowed(Part& part) {
+    return std::shared_ptr<Part>(std::shared_ptr<Part>(), &part);
+}
+
 class System {
 public:
+    // Throws std::invalid_argument naming the first part that is missing.
+    explicit System(SystemParts parts);
     virtual ~System() = default;
-    virtual Registry& registry() = 0;
-    virtual TextCodec& text() = 0;
-    virtual Environment& environment() = 0;
-    virtual ShellFolders& shellFolders() = 0;
-    virtual Files& files() = 0;
-    virtual ServiceControl& services() = 0;
-    virtual Power& power() = 0;
-    virtual Clock& clock() = 0;
-    virtual DynamicLibraries& libraries() = 0;
-    virtual VersionInfo& versionInfo() = 0;
-    // Messages of modules loaded through libraries().
-    virtual MessageTables& messages() = 0;
-    virtual EventLog& eventLog() = 0;
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    Registry& registry() { return *parts_.registry; }
+    TextCodec& text() { return *parts_.text; }
+    Environment& environment() { return *parts_.environment; }
+    ShellFolders& shellFolders() { return *parts_.shellFolders; }
+    Files& files() { return *parts_.files; }
+    ServiceControl& services() { return *parts_.services; }
+    Power& power() { return *parts_.power; }
+    Clock& clock() { return *parts_.clock; }
+    DynamicLibraries& libraries() { return *parts_.libraries; }
+    VersionInfo& versionInfo() { return *parts_.versionInfo; }
+    MessageTables& messages() { return *parts_.messages; }
+    EventLog& eventLog() { return *parts_.eventLog; }
+
+    // For a System made over this one: valid while this one lives, since
+    // parts may refer to what only this one owns (an emulated machine).
+    const SystemParts& parts() const { return parts_; }
+
+private:
+    SystemParts parts_;
 };
 
 // Windows: the real system. Elsewhere: the machine that QUILLMARK_SYSROOT

@@ -44,10 +44,10 @@ public:
     // version resource).
     virtual std::uint32_t infoSize(std::wstring_view windowsPath, long& error) = 0;
     // GetFileVersionInfoW: the block, cut to the buffer's size.
-    virtual bool info(std::wstring_view windowsPath, std::span<std::uint8_t> buffer, long& error) = 0;
+    [[nodiscard]] virtual bool info(std::wstring_view windowsPath, std::span<std::uint8_t> buffer, long& error) = 0;
     // VerQueryValueW on a block that info() filled: "\\",
     // "\\VarFileInfo\\Translation", "\\StringFileInfo\\<lang><cp>\\<name>".
-    virtual bool queryValue(std::span<const std::uint8_t> block, std::wstring_view subBlock,
+    [[nodiscard]] virtual bool queryValue(std::span<const std::uint8_t> block, std::wstring_view subBlock,
                             VersionQueryResult& out) = 0;
 };
 

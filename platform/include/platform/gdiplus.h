@@ -8,7 +8,7 @@
 #pragma once
 
 #if defined(_WIN32)
-#include "gdiplus/GdiplusWin32.h"
+#include "platform/gdiplus/GdiplusWin32.h"
 #else
-#include "gdiplus/GdiplusStandIn.h"
+#include "platform/gdiplus/GdiplusStandIn.h"
 #endif

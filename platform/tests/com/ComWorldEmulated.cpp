@@ -5,10 +5,10 @@
 
 #include "TestServer.h"
 
-#include "emulated/EmulatedBackends.h"
-#include "emulated/EmulatedDynamicLibraries.h"
-#include "emulated/Machine.h"
-#include "emulated/registry/EmulatedRegistry.h"
+#include "platform/machine/EmulatedBackends.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
+#include "platform/machine/Machine.h"
+#include "platform/machine/EmulatedRegistry.h"
 #include "platform/RegistryData.h"
 #include "platform/com/ComRuntime.h"
 

@@ -1,7 +1,7 @@
 // Fuzzes the .evt reader and the record walker. The first byte picks the
 // form: 0 the input is a whole file; 1 the input patches a well-formed
 // wrapped log; 2 the input is a read buffer for the walker.
-#include "evt/EvtFile.h"
+#include "platform/formats/EvtFile.h"
 #include "platform/EventLog.h"
 
 #include <cstddef>

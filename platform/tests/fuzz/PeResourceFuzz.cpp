@@ -4,11 +4,11 @@
 // well-formed image (so the fuzzer reaches the resource tree at once);
 // 2 the input is a message pattern.
 #include "MessageFormatter.h"
-#include "pe/MessageTable.h"
+#include "platform/formats/MessageTable.h"
 #include "pe/ModuleResources.h"
-#include "pe/PeImage.h"
-#include "pe/PeWriter.h"
-#include "pe/VersionBlock.h"
+#include "platform/formats/PeImage.h"
+#include "platform/formats/PeWriter.h"
+#include "platform/formats/VersionBlock.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // without any library on disk.
 #pragma once
 
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 
 #include "platform/DynamicLibraries.h"
 #include "platform/Files.h"

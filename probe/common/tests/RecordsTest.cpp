@@ -1,5 +1,5 @@
 // The engine interface's own tables: entry order and names, record sizes.
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "DrfTool.h"
-#include "DrfBuilder.h"
+#include "drf/DrfBuilder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -2,11 +2,11 @@
 // user's machine would be (labelling server and drives included).
 #include "QmDiagCommand.h"
 
-#include "DiagtoolSession.h"
-#include "GuidedCheck.h"
+#include "diagtool/app/DiagtoolSession.h"
+#include "diagtool/windows/GuidedCheck.h"
 #include "QmMachineCommand.h"
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,12 +5,12 @@
 #include "QmMachineCommand.h"
 #include "SampleMachines.h"
 
-#include "emulated/EmulatedSystem.h"
+#include "platform/machine/EmulatedSystem.h"
 #include "platform/RegKey.h"
 #include "platform/WindowsText.h"
 #include "platform/com/ComRuntime.h"
 
-#include "DriveCore.h"
+#include "diagtool/client/DriveCore.h"
 
 #include <nlohmann/json.hpp>
 
@@ -192,7 +192,7 @@ TEST(SampleMachines, TheCommittedSamplesAreCurrent) {
         const auto expected = filesBelow(built);
         auto committed = filesBelow(sourceSamples() / name);
         // The host software's modules and event log come from a second step
-        // (qms/modules), which lists what it added and checks it itself.
+        // (standins/modules), which lists what it added and checks it itself.
         std::ifstream content(sourceSamples() / "sample-content.txt");
         for (std::string line; std::getline(content, line);) {
             if (line.starts_with(name + "/")) {
@@ -297,7 +297,7 @@ TEST(SampleMachines, EachHoldsWhatItsScenarioNeeds) {
             }
             ASSERT_EQ(opened, kErrorSuccess);
             RegValue value;
-            ASSERT_EQ(key.get()->queryValue(e.value, value), kErrorSuccess);
+            ASSERT_EQ(key.readValue(e.value, value), kErrorSuccess);
             EXPECT_EQ(value.type, e.type);
             std::wstring text;
             std::uint32_t number = 0;

@@ -1,10 +1,10 @@
 // qmres end to end on files and machines the project's writers make.
 #include "QmResCommand.h"
 
-#include "emulated/Machine.h"
-#include "evt/EvtFile.h"
-#include "pe/PeWriter.h"
-#include "pe/VersionBlock.h"
+#include "platform/machine/Machine.h"
+#include "platform/formats/EvtFile.h"
+#include "platform/formats/PeWriter.h"
+#include "platform/formats/VersionBlock.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -76,4 +76,49 @@ private:
     BSTR text_ = nullptr;
 };
 
+// Holds one reference to a COM object and releases it: a pointer handed out
+// by a server (an out-parameter) is adopted, not AddRef'd again.
+template <class T> class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(T* adopted) noexcept : object_(adopted) {}
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : object_(other.release()) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+    ~ComPtr() { reset(); }
+
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    friend bool operator==(const ComPtr& held, std::nullptr_t) { return held.object_ == nullptr; }
+    // For an out-parameter (T**): releases what is held first.
+    T** receive() {
+        reset();
+        return &object_;
+    }
+    T* release() {
+        T* object = object_;
+        object_ = nullptr;
+        return object;
+    }
+    // Takes `adopted` and releases what was held, after letting go of it, so
+    // a Release that reenters this holder sees it empty.
+    void reset(T* adopted = nullptr) {
+        T* old = object_;
+        object_ = adopted;
+        if (old != nullptr) {
+            old->Release();
+        }
+    }
+
+private:
+    T* object_ = nullptr;
+};
+
 } // namespace qmplatform::com

@@ -1,7 +1,7 @@
 // How the probe tools turn the engine's records into what their dialogs show.
 #pragma once
 
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,7 @@
 // not ready answers with a fixed code instead of calling into nothing.
 #pragma once
 
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 #include "probe/ReturnCodes.h"
 
 #include "platform/DynamicLibraries.h"

@@ -2,7 +2,7 @@
 // dialog, the request kind and the media call. Everything else is shared.
 #pragma once
 
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 #include "probe/ReturnCodes.h"
 
 #include <span>

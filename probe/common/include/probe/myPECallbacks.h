@@ -4,7 +4,7 @@
 // thread the engine calls from.
 #pragma once
 
-#include "probe/EngineRecords.h"
+#include "contracts/EngineRecords.h"
 
 namespace probe {
 

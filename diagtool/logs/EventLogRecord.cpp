@@ -1,0 +1,126 @@
+#include "diagtool/logs/EventLogRecord.h"
+
+#include "platform/formats/EvtFile.h"
+#include "platform/RegistryData.h"
+#include "platform/System.h"
+#include "platform/Win32Codes.h"
+#include "platform/WindowsText.h"
+
+#include <ctime>
+#include <cwchar>
+#include <memory>
+
+const char* eventTypeName(std::uint16_t type) {
+    for (const EventTypeName& row : kEventTypeNames) {
+        if (row.type == type)
+            return row.name;
+    }
+    return kUnknownEventType;
+}
+
+std::string formatEventTime(std::uint32_t secondsSince1970) {
+    const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+    // The interface thread is the only caller, so the shared result of
+    // localtime is safe here.
+    const std::tm* local = std::localtime(&t);
+    if (!local)
+        return {};
+    wchar_t buffer[kMaxTimeChars + 1] = {};
+    const std::size_t n = std::wcsftime(buffer, kMaxTimeChars + 1, L"%c", local);
+    return qmplatform::toUtf8(std::wstring_view(buffer, n));
+}
+
+bool isQuillmarkSource(std::wstring_view sourceName) {
+    return sourceName.find(kQuillmarkServiceSource) != std::wstring_view::npos;
+}
+
+EventLogReader::EventLogReader(qmplatform::System& system) : system_(system) {}
+
+EventLogReader::~EventLogReader() {
+    releaseModules();
+}
+
+void EventLogReader::releaseModules() {
+    for (auto& [source, module] : modules_) {
+        if (module)
+            system_.libraries().free(module);
+    }
+    modules_.clear();
+}
+
+EventLogReader::Status EventLogReader::readApplicationLog(std::vector<EventLogRecord>& out) {
+    out.clear();
+    qmplatform::EventLog& log = system_.eventLog();
+    long error = 0;
+    const qmplatform::EventLogHandle handle = log.open(kApplicationLog, error);
+    if (!handle)
+        return Status::CannotOpen;
+    // The read that ends the walk is the end of the log or a record larger
+    // than the buffer; neither is reported.
+    (void)qmplatform::readEventLogBackwards(log, handle, kEventLogReadBuffer,
+                                            [&](std::span<const std::uint8_t> r) { addIfQuillmark(r, out); });
+    log.close(handle);
+    releaseModules();
+    return Status::Read;
+}
+
+bool EventLogReader::readSavedLog(std::span<const std::uint8_t> fileBytes, std::vector<EventLogRecord>& out,
+                                  std::string& error) {
+    out.clear();
+    qmplatform::evt::EvtLog log;
+    if (!qmplatform::evt::readEvtFile(fileBytes, log, error))
+        return false;
+    for (auto it = log.records.rbegin(); it != log.records.rend(); ++it)
+        addIfQuillmark(*it, out);
+    releaseModules();
+    return true;
+}
+
+void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::vector<EventLogRecord>& out) {
+    qmplatform::EventLogRecordView view;
+    if (!qmplatform::parseEventLogRecord(bytes, view) || !isQuillmarkSource(view.sourceName))
+        return;
+    EventLogRecord record;
+    record.type = eventTypeName(view.eventType);
+    record.time = formatEventTime(view.timeGenerated);
+    record.id = std::to_string(view.eventId);
+    record.description = describe(view);
+    out.push_back(std::move(record));
+}
+
+qmplatform::ModuleHandle EventLogReader::messageModule(const std::wstring& sourceName) {
+    if (auto it = modules_.find(sourceName); it != modules_.end())
+        return it->second;
+    qmplatform::ModuleHandle module = nullptr;
+    std::unique_ptr<qmplatform::RegistryKey> key;
+    const std::wstring path = std::wstring(kEventLogSourcesKey) + kApplicationLog + L"\\" + sourceName;
+    qmplatform::RegValue value;
+    if (system_.registry().openKey(qmplatform::RegRoot::LocalMachine, path, qmplatform::RegAccess::Read,
+                                   key) == qmplatform::kErrorSuccess &&
+        key->queryValue(kEventMessageFileValue, value) == qmplatform::kErrorSuccess &&
+        (value.type == qmplatform::kRegSz || value.type == qmplatform::kRegExpandSz) &&
+        value.data.size() <= kMessageFileValueBytes) {
+        const std::wstring expanded = system_.environment().expand(qmplatform::regSzText(value.data));
+        // The expansion shares the value's buffer, terminator included.
+        if (!expanded.empty() && (expanded.size() + 1) * sizeof(wchar_t) <= kMessageFileValueBytes) {
+            long error = 0;
+            module = system_.libraries().load(expanded, qmplatform::kLoadLibraryAsDatafile, error);
+        }
+    }
+    modules_.emplace(sourceName, module);
+    return module;
+}
+
+std::string EventLogReader::describe(const qmplatform::EventLogRecordView& record) {
+    qmplatform::ModuleHandle module = messageModule(record.sourceName);
+    if (!module)
+        return {};
+    std::vector<qmplatform::MessageArgument> arguments(kMaxInsertionStrings);
+    for (std::size_t i = 0; i < record.strings.size() && i < kMaxInsertionStrings; ++i)
+        arguments[i] = qmplatform::MessageArgument::fromText(record.strings[i]);
+    std::wstring text;
+    if (system_.messages().formatMessage(module, record.eventId, qmplatform::kDefaultLanguage, arguments,
+                                         kMaxDescriptionChars, text) != qmplatform::kErrorSuccess)
+        return {};
+    return qmplatform::toUtf8(text);
+}

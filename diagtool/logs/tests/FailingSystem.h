@@ -1,0 +1,103 @@
+// A machine whose services fail where a test says, the rest passed on to a
+// working one: a shell folder the shell cannot name, a log file that is
+// listed but cannot be opened (locked by its writer, or not ours to read),
+// an Application log that refuses to open. The emulated machine does none
+// of these by itself, and a real Windows only when it must.
+#pragma once
+
+#include "platform/System.h"
+#include "platform/Win32Codes.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+
+class FailingSystem final : public qmplatform::System {
+public:
+    explicit FailingSystem(qmplatform::System& base)
+        : System(failing(base.parts(), *this)), base_(base) {}
+
+    // SHGetFolderPathW fails (E_FAIL) for these folder ids.
+    std::set<int> failingFolders;
+    // Files of these bare names are listed but never open.
+    std::set<std::wstring> unreadableFiles;
+    // OpenEventLogW fails with access denied.
+    bool eventLogRefused = false;
+    // How often each service was asked, to see that a failure stopped nothing else.
+    int folderRequests = 0;
+    int eventLogOpens = 0;
+
+
+private:
+    static constexpr long kEFail = static_cast<long>(0x80004005u);
+
+    class Folders final : public qmplatform::ShellFolders {
+    public:
+        explicit Folders(FailingSystem& owner) : owner_(owner) {}
+        long folderPath(int csidl, std::wstring& out) const override {
+            ++owner_.folderRequests;
+            if (owner_.failingFolders.count(csidl & qmplatform::kCsidlFolderMask))
+                return kEFail;
+            return owner_.base_.shellFolders().folderPath(csidl, out);
+        }
+
+    private:
+        FailingSystem& owner_;
+    };
+
+    class LockedFiles final : public qmplatform::Files {
+    public:
+        explicit LockedFiles(FailingSystem& owner) : owner_(owner) {}
+        std::FILE* openForReading(std::wstring_view windowsPath) const override {
+            const std::size_t slash = windowsPath.find_last_of(L"\\/");
+            const std::wstring_view name =
+                slash == std::wstring_view::npos ? windowsPath : windowsPath.substr(slash + 1);
+            if (owner_.unreadableFiles.count(std::wstring(name)))
+                return nullptr;
+            return owner_.base_.files().openForReading(windowsPath);
+        }
+        bool listFolder(std::wstring_view windowsPath,
+                        std::vector<qmplatform::FolderEntry>& out) const override {
+            return owner_.base_.files().listFolder(windowsPath, out);
+        }
+
+    private:
+        FailingSystem& owner_;
+    };
+
+    class RefusingEventLog final : public qmplatform::EventLog {
+    public:
+        explicit RefusingEventLog(FailingSystem& owner) : owner_(owner) {}
+        qmplatform::EventLogHandle open(std::wstring_view logName, long& error) override {
+            ++owner_.eventLogOpens;
+            if (owner_.eventLogRefused) {
+                error = qmplatform::kErrorAccessDenied;
+                return nullptr;
+            }
+            return owner_.base_.eventLog().open(logName, error);
+        }
+        qmplatform::EventLogHandle openBackup(std::wstring_view windowsPath, long& error) override {
+            return owner_.base_.eventLog().openBackup(windowsPath, error);
+        }
+        long read(qmplatform::EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
+                  std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
+                  std::uint32_t& bytesNeeded) override {
+            return owner_.base_.eventLog().read(log, flags, recordNumber, buffer, bytesRead, bytesNeeded);
+        }
+        bool close(qmplatform::EventLogHandle log) override { return owner_.base_.eventLog().close(log); }
+
+    private:
+        FailingSystem& owner_;
+    };
+
+    // The three parts that fail refer back to this system for what to fail
+    // and count; they are only asked once it is made.
+    static qmplatform::SystemParts failing(qmplatform::SystemParts parts, FailingSystem& owner) {
+        parts.shellFolders = std::make_shared<Folders>(owner);
+        parts.files = std::make_shared<LockedFiles>(owner);
+        parts.eventLog = std::make_shared<RefusingEventLog>(owner);
+        return parts;
+    }
+
+    qmplatform::System& base_;
+};
