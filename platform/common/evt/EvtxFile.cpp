@@ -1,5 +1,7 @@
 #include "EvtxFile.h"
 
+#include "platform/EventLog.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -1111,6 +1113,20 @@ std::uint32_t crc32(std::span<const std::uint8_t> data, std::uint32_t crc) {
     return ~crc;
 }
 
+std::uint16_t classicEventType(const EvtxRecord& record) {
+    if ((record.keywords & kKeywordAuditFailure) != 0) {
+        return kEventTypeAuditFailure;
+    }
+    if ((record.keywords & kKeywordAuditSuccess) != 0) {
+        return kEventTypeAuditSuccess;
+    }
+    // Levels: 1 critical, 2 error, 3 warning, 4 information, 5 verbose, 0 any.
+    if (record.level == 1 || record.level == 2) {
+        return kEventTypeError;
+    }
+    return record.level == 3 ? kEventTypeWarning : kEventTypeInformation;
+}
+
 std::wstring fileTimeText(std::uint64_t fileTime) {
     std::wstring out;
     appendFileTime(out, fileTime);
@@ -1232,6 +1248,7 @@ bool readEvtx(std::span<const std::uint8_t> file, const EvtxCallbacks& callbacks
             continue;
         }
         std::size_t end = u32(chunkField(kChunkFreeSpace));
+        bool cut = false;
         if (end < kChunkRecordsOffset || end > kChunkSize) {
             problem(EvtxProblemKind::ChunkHeader, start, "free space offset " + hexOffset(end) + " is outside the chunk; skipped");
             ++info.chunksSkipped;
@@ -1243,6 +1260,7 @@ bool readEvtx(std::span<const std::uint8_t> file, const EvtxCallbacks& callbacks
             problem(EvtxProblemKind::ChunkTruncated, start + chunk.size(),
                     "the file ends inside the chunk; the records before the cut are read");
             end = chunk.size();
+            cut = true;
         } else if (checkChunk && crc32(chunk.subspan(kChunkRecordsOffset, end - kChunkRecordsOffset)) !=
                                      u32(chunkField(kChunkRecordsChecksum))) {
             problem(EvtxProblemKind::RecordsChecksum, start,
@@ -1251,6 +1269,9 @@ bool readEvtx(std::span<const std::uint8_t> file, const EvtxCallbacks& callbacks
         ChunkReader reader(chunk);
         for (std::size_t at = kChunkRecordsOffset; at < end;) {
             const std::size_t size = end - at >= 8 ? u32(chunk.data() + at + 4) : 0;
+            if (cut && (end - at < 8 || size > end - at)) {
+                break; // the record the cut went through
+            }
             if (end - at < kMinRecordSize || u32(chunk.data() + at) != kRecordSignature || size < kMinRecordSize ||
                 size > end - at || u32(chunk.data() + at + size - 4) != size) {
                 problem(EvtxProblemKind::RecordsEnd, start + at,

@@ -250,6 +250,13 @@ struct EvtxLog {
 };
 bool readEvtxFile(std::span<const std::uint8_t> file, EvtxLog& out, std::string& error);
 
+// The classic event type (error, warning, information, audit success or
+// failure) a record stands for, as Windows maps ReportEvent's types onto
+// levels and keywords.
+inline constexpr std::uint64_t kKeywordAuditFailure = 0x0010000000000000;
+inline constexpr std::uint64_t kKeywordAuditSuccess = 0x0020000000000000;
+std::uint16_t classicEventType(const EvtxRecord& record);
+
 // Texts of values as Event Viewer's XML view writes them.
 std::wstring fileTimeText(std::uint64_t fileTime); // 2021-03-31T23:51:45.0187674Z
 bool parseFileTimeText(std::wstring_view text, std::uint64_t& fileTime);
