@@ -122,8 +122,8 @@ public:
         // Sizes first: a binary XML value is the same size wherever it sits,
         // so a trial on a copy of the chunk's state measures it.
         std::vector<std::size_t> sizes;
+        ChunkState trial = st_;
         for (std::size_t i = 0; i < count; ++i) {
-            ChunkState trial = st_;
             sizes.push_back(valueAt(i, 0, trial).bytes.size());
         }
         std::size_t at = base_ + out_.size() + 4 + 4 * count;
