@@ -91,7 +91,8 @@ PROGRAM_FOLDERS = {"jobview", "resedit", "diagtool", "probe"}
 
 # Test code (tests/, testing/, bench/, fuzz/ below a folder) sits above
 # everything: it builds machines, installs stand-ins and drives programs, so
-# it may include any folder's public headers, but never a platform backend.
+# it may include any folder's public headers and test support, but never a
+# platform backend.
 TEST_PARTS = {"tests", "testing", "bench", "fuzz"}
 
 # Headers that only the named folders may include, whatever the table says:
@@ -126,7 +127,8 @@ def allowed(src_rel, dst_rel):
         return True
     if dst in LAYERS[src]:
         return True
-    if is_test(src_rel) and dst != "platform":
+    # Test code may also use the platform's own test writers, never its backends.
+    if is_test(src_rel) and (dst != "platform" or is_test(dst_rel)):
         return True
     return False
 

@@ -82,6 +82,8 @@ class LayerCheck(unittest.TestCase):
         self.write("platform/include/platform/machine/Machine.h", "#pragma once\n")
         self.compile("drf/tests/A.cpp", '#include "platform/machine/Machine.h"\n', ["platform/include"])
         self.compile("drf/tests/B.cpp", '#include "emulated/EmulatedFiles.h"\n', ["platform"])
+        self.write("platform/tests/RegWriter.h", "#pragma once\n")
+        self.compile("drf/tests/C.cpp", '#include "RegWriter.h"\n', ["platform/tests"])
         violations, _ = self.run_check()
         self.assertEqual(violations, [("drf/tests/B.cpp", "platform/emulated/EmulatedFiles.h")])
 

@@ -6,12 +6,14 @@
 #include "platform/formats/MessageTable.h"
 #include "platform/formats/PeImage.h"
 #include "platform/formats/VersionBlock.h"
+#include "platform/formats/EvtxFile.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -338,6 +340,108 @@ Json evtJson(const std::string& file, bool& ok) {
     return j;
 }
 
+// --- evtx: the records of XML event-log files ------------------------------
+
+// Seconds since 1970 of a FILETIME, as .evt records keep their times.
+std::int64_t unixSeconds(std::uint64_t fileTime) {
+    return static_cast<std::int64_t>(fileTime / 10000000) - 11644473600;
+}
+
+// The fields a .evt record has too come first, under the same names; the
+// rest are the .evtx record's own.
+Json evtxRecordJson(const evtx::EvtxRecord& r) {
+    Json strings = Json::array();
+    Json eventData = Json::array();
+    std::string data;
+    for (const evtx::EvtxDataField& field : r.data) {
+        strings.push_back(utf8(field.value));
+        eventData.push_back({{"name", utf8(field.name)}, {"value", strings.back()}});
+        if (r.dataKind == evtx::EvtxDataKind::EventData && field.name == L"Binary") {
+            data += utf8(field.value);
+        }
+    }
+    for (char& c : data) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    char keywords[24];
+    std::snprintf(keywords, sizeof keywords, "0x%016llx", static_cast<unsigned long long>(r.keywords));
+    static const char* const kinds[] = {nullptr, "EventData", "UserData"};
+    const char* kind = kinds[static_cast<int>(r.dataKind)];
+    return {{"recordNumber", r.recordNumber},
+            {"timeGenerated", unixSeconds(r.timeCreated)},
+            {"timeWritten", unixSeconds(r.timeWritten)},
+            {"eventId", r.fullEventId()},
+            {"eventType", evtx::classicEventType(r)},
+            {"eventCategory", r.task},
+            {"sourceName", utf8(r.source())},
+            {"computerName", utf8(r.computer)},
+            {"strings", strings},
+            {"data", data},
+            {"timeCreatedUtc", utf8(evtx::fileTimeText(r.timeCreated))},
+            {"timeWrittenUtc", utf8(evtx::fileTimeText(r.timeWritten))},
+            {"providerName", utf8(r.providerName)},
+            {"providerGuid", utf8(r.providerGuid)},
+            {"eventSourceName", utf8(r.eventSourceName)},
+            {"eventIdentifier", r.eventId},
+            {"qualifiers", r.qualifiers ? Json(*r.qualifiers) : Json()},
+            {"version", r.version},
+            {"level", r.level},
+            {"task", r.task},
+            {"opcode", r.opcode},
+            {"keywords", keywords},
+            {"channel", utf8(r.channel)},
+            {"userId", utf8(r.userSid)},
+            {"processId", r.processId},
+            {"threadId", r.threadId},
+            {"dataKind", kind ? Json(kind) : Json()},
+            {"userDataName", utf8(r.userDataName)},
+            {"eventData", eventData},
+            {"chunk", r.chunk},
+            {"offset", r.offset}};
+}
+
+// Streams one file's object: the records as they are read, one a line, so
+// that a large log never sits in memory twice.
+bool writeEvtxJson(const std::string& file, std::ostream& out, std::ostream& err) {
+    std::vector<std::uint8_t> bytes;
+    Json head = {{"file", file}};
+    out << head.dump().substr(0, head.dump().size() - 1);
+    evtx::EvtxFileInfo info;
+    std::string reason;
+    bool first = true;
+    evtx::EvtxCallbacks callbacks;
+    callbacks.record = [&](const evtx::EvtxRecord& r) {
+        out << (first ? ",\"records\":[\n" : ",\n") << evtxRecordJson(r).dump();
+        first = false;
+        return true;
+    };
+    if (!readFile(fs::path(file), bytes) || !evtx::readEvtx(bytes, callbacks, info, reason)) {
+        reason = reason.empty() ? "cannot read" : reason;
+        err << "qmres: " << file << ": " << reason << "\n";
+        out << "," << Json({{"error", reason}}).dump().substr(1);
+        return false;
+    }
+    out << (first ? ",\"records\":[]" : "\n]");
+    Json problems = Json::array();
+    for (const evtx::EvtxProblem& p : info.problems) {
+        err << "qmres: " << file << ": " << p.text << "\n";
+        problems.push_back(p.text);
+    }
+    const Json tail = {{"majorVersion", info.majorVersion},
+                       {"minorVersion", info.minorVersion},
+                       {"flags", info.flags},
+                       {"dirty", info.dirty()},
+                       {"chunks", info.chunksInFile},
+                       {"chunksRead", info.chunksRead},
+                       {"chunksSkipped", info.chunksSkipped},
+                       {"recordsRead", info.recordsRead},
+                       {"recordsSkipped", info.recordsSkipped},
+                       {"damaged", !info.problems.empty()},
+                       {"problems", problems}};
+    out << "," << tail.dump().substr(1);
+    return true;
+}
+
 } // namespace
 
 int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -363,6 +467,8 @@ int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostre
     messages->add_option("MODULE", files, "Windows path of the module")->required()->expected(1);
     CLI::App* evtCommand = app.add_subcommand("evt", "the records of .evt files, oldest first");
     evtCommand->add_option("FILE", files, ".evt files (host paths)")->required();
+    CLI::App* evtxCommand = app.add_subcommand("evtx", "the records of .evtx files, in file order");
+    evtxCommand->add_option("FILE", files, ".evtx files (host paths)")->required();
     CLI::App* logCommand = app.add_subcommand("log", "an event log read newest first, 64 KiB at a time");
     logCommand->add_option("--machine", machineDir, "emulated machine folder");
     logCommand->add_option("--backup", backup, "Windows path of a saved .evt file instead of a log");
@@ -388,6 +494,13 @@ int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostre
             result.push_back(peJson(file));
             ok = ok && result.back()["status"] == "ok";
         }
+    } else if (evtxCommand->parsed()) {
+        out << "[";
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            out << (i == 0 ? "\n" : ",\n");
+            ok = writeEvtxJson(files[i], out, err) && ok;
+        }
+        out << "\n]\n";
     } else if (evtCommand->parsed()) {
         result = Json::array();
         for (const std::string& file : files) {

@@ -5,6 +5,7 @@
 #include "platform/formats/EvtFile.h"
 #include "platform/formats/PeWriter.h"
 #include "platform/formats/VersionBlock.h"
+#include "EvtxWriter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -111,10 +112,83 @@ TEST_F(QmRes, ShowsThePeReadersView) {
     EXPECT_EQ(j[0]["resources"].size(), 2u);
 }
 
+TEST(QmResEvtx, PrintsRecordsInTheShapeOfEvtRecordsWithTheirOwnFieldsBeside) {
+    std::vector<evtx::testing::Event> events(3);
+    events[1].provider = L"Microsoft-Windows-Winlogon";
+    events[1].eventSourceName = L"Wlclntfy";
+    events[1].eventId = 6000;
+    events[1].qualifiers = 0x8000;
+    events[1].level = 2;
+    events[1].userSid = evtx::testing::kLocalSystemSid;
+    events[1].data = {{L"", evtx::testing::text(L"WSearch")}, {L"Binary", evtx::testing::binary({0xD9, 6})}};
+    events[2].kind = evtx::EvtxDataKind::UserData;
+    events[2].data = {{L"Param1", evtx::testing::number(evtx::kTypeUInt32, 17)}};
+    const fs::path file = fs::path(::testing::TempDir()) / "qmres_log.evtx";
+    writeFile(file, evtx::testing::writeEvtx(events, {.firstRecordNumber = 7}));
+
+    const Outcome r = run({"evtx", file.string()});
+    ASSERT_EQ(r.status, qmres::kExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 1u);
+    EXPECT_EQ(j[0]["file"], file.string());
+    EXPECT_EQ(j[0]["damaged"], false);
+    const auto& records = j[0]["records"];
+    ASSERT_EQ(records.size(), 3u);
+    const auto& winlogon = records[1];
+    EXPECT_EQ(winlogon["recordNumber"], 8);
+    EXPECT_EQ(winlogon["eventId"], 0x80001770u);
+    EXPECT_EQ(winlogon["eventIdentifier"], 6000);
+    EXPECT_EQ(winlogon["qualifiers"], 0x8000);
+    EXPECT_EQ(winlogon["eventType"], 1); // error
+    EXPECT_EQ(winlogon["sourceName"], "Wlclntfy");
+    EXPECT_EQ(winlogon["providerName"], "Microsoft-Windows-Winlogon");
+    EXPECT_EQ(winlogon["computerName"], "QUILLMARK-PC");
+    EXPECT_EQ(winlogon["timeGenerated"], 1617234705);
+    EXPECT_EQ(winlogon["timeCreatedUtc"], "2021-03-31T23:51:45.0187674Z");
+    EXPECT_EQ(winlogon["userId"], "S-1-5-18");
+    EXPECT_EQ(winlogon["strings"], nlohmann::json::array({"WSearch", "D906"}));
+    EXPECT_EQ(winlogon["data"], "d906");
+    EXPECT_EQ(winlogon["eventData"][0]["name"], "");
+    EXPECT_EQ(records[0]["qualifiers"], nullptr);
+    EXPECT_EQ(records[0]["sourceName"], "QuillmarkService");
+    EXPECT_EQ(records[2]["dataKind"], "UserData");
+    EXPECT_EQ(records[2]["userDataName"], "EventXML");
+    EXPECT_EQ(records[2]["eventData"][0]["value"], "17");
+}
+
+TEST(QmResEvtx, WarnsOfSkippedChunksAndFailsOnlyForUnreadableFiles) {
+    std::vector<evtx::testing::Event> events(40);
+    std::vector<std::uint8_t> bytes = evtx::testing::writeEvtx(events, {.recordsPerChunk = 20});
+    bytes[evtx::testing::chunkOffset(1)] = 'X';
+    const fs::path damaged = fs::path(::testing::TempDir()) / "qmres_damaged.evtx";
+    writeFile(damaged, bytes);
+    const fs::path notALog = fs::path(::testing::TempDir()) / "qmres_not_a_log.evtx";
+    writeFile(notALog, std::vector<std::uint8_t>(300, 'x'));
+
+    Outcome r = run({"evtx", damaged.string()});
+    ASSERT_EQ(r.status, qmres::kExitOk) << r.err;
+    EXPECT_NE(r.err.find("chunk 1 at 0x11000: no chunk signature; skipped"), std::string::npos) << r.err;
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j[0]["records"].size(), 20u);
+    EXPECT_EQ(j[0]["chunksSkipped"], 1);
+    EXPECT_EQ(j[0]["problems"].size(), 1u);
+
+    r = run({"evtx", damaged.string(), notALog.string(), "/nonexistent/log.evtx"});
+    EXPECT_EQ(r.status, qmres::kExitFailed);
+    j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 3u);
+    EXPECT_EQ(j[0]["records"].size(), 20u);
+    EXPECT_EQ(j[1]["error"], "no .evtx file header");
+    EXPECT_EQ(j[2]["error"], "cannot read");
+    EXPECT_NE(r.err.find("qmres_not_a_log.evtx: no .evtx file header"), std::string::npos) << r.err;
+}
+
 TEST(QmResUsage, RefusesBadCommandLines) {
     EXPECT_EQ(run({}).status, qmres::kExitUsage);
     EXPECT_EQ(run({"frobnicate"}).status, qmres::kExitUsage);
     EXPECT_EQ(run({"pe"}).status, qmres::kExitUsage);
+    EXPECT_EQ(run({"evtx"}).status, qmres::kExitUsage);
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, qmres::kExitOk);
     EXPECT_NE(help.out.find("version"), std::string::npos);
