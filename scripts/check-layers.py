@@ -72,7 +72,8 @@ LAYERS = {
     # Command-line companions.
     "tools/drftool": ["drf", "platform/include/platform"],
     "tools/labeldemo": ["trackrender", "platform/include/platform"],
-    "tools/makejob": ["jobview/doc", "trackrender", "standins/jobgen", "standins/jobfile", "platform/include/platform"],
+    "tools/makejob": ["drf", "jobview/doc", "trackrender", "standins/jobgen", "standins/jobfile",
+                      "platform/include/platform"],
     "tools/qmerror": ["diagtool/catalogue", "platform/include/platform"],
     "tools/qmprobe": ["probe/common", "platform/include/platform"],
     "tools/qmres": ["platform/include/platform", "platform/include/platform/formats",

@@ -4,9 +4,11 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <iostream>
 
 #include "CJobViewApp.h"
 #include "CommandLine.h"
+#include "HeadlessCompare.h"
 #include "HeadlessRender.h"
 
 using namespace jobview;
@@ -39,6 +41,10 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", command.output.toLocal8Bit().constData());
         return 0;
+    }
+    case CommandLine::Mode::Compare: {
+        QCoreApplication app(argc, argv);
+        return compareFiles(command.file, command.fileB, command.output, command.json, std::cout, std::cerr);
     }
     case CommandLine::Mode::Window:
         break;

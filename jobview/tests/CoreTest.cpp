@@ -175,14 +175,24 @@ TEST(CommandLineTest, Forms) {
         {{"--render", "job.tolm", "-o"}, M::Invalid, "", ""},
         {{"a.tolm", "b.tolm"}, M::Invalid, "", ""},
         {{"--frobnicate"}, M::Invalid, "", ""},
+        {{"--compare", "a.tolm", "b.fld"}, M::Compare, "a.tolm", ""},
+        {{"--compare", "a.tolm", "b.fld", "-o", "d.png", "--json"}, M::Compare, "a.tolm", "d.png"},
+        {{"--compare", "a.tolm"}, M::Invalid, "", ""},
+        {{"--compare", "a", "b", "c"}, M::Invalid, "", ""},
+        {{"--compare", "--render", "a", "b", "-o", "d.png"}, M::Invalid, "", ""},
+        {{"--json", "a.tolm"}, M::Invalid, "", ""},
     };
     for (const Case& c : cases) {
         const CommandLine cl = parseCommandLine(c.args);
         EXPECT_EQ(cl.mode, c.mode) << c.args.join(' ').toStdString();
         EXPECT_EQ(cl.error.isEmpty(), c.mode != M::Invalid) << c.args.join(' ').toStdString();
-        if (c.mode == M::Window || c.mode == M::Render) {
+        if (c.mode == M::Window || c.mode == M::Render || c.mode == M::Compare) {
             EXPECT_EQ(cl.file, c.file);
             EXPECT_EQ(cl.output, c.output);
+        }
+        if (c.mode == M::Compare) {
+            EXPECT_EQ(cl.fileB, "b.fld");
+            EXPECT_EQ(cl.json, c.args.contains("--json"));
         }
     }
 }

@@ -351,4 +351,89 @@ TEST_F(FloydPass, FlagBitOneTurnsRowsCounterClockwise) {
     }
 }
 
+// The window's pass on every core against the same pass fed to the renderer
+// one track at a time: the sample job both ways round, spiral and circular, its
+// floyd picture, and jobs that stop early or skip tracks.
+class ParallelPass : public ::testing::TestWithParam<unsigned> {
+protected:
+    static jobgen::GreyPicture samplePicture() {
+        const char* root = std::getenv("QM_SOURCE_DIR");
+        jobgen::GreyPicture grey;
+        std::string error;
+        EXPECT_NE(root, nullptr);
+        if (root) {
+            EXPECT_TRUE(jobgen::readPicture(std::string(root) + "/samples/quillmark-label.png", grey, &error))
+                << error;
+        }
+        return grey;
+    }
+
+    struct Input {
+        std::string name;
+        std::string path;
+        bool floyd = false;
+    };
+
+    static const std::vector<Input>& inputs() {
+        static const std::vector<Input> all = [] {
+            std::vector<Input> out;
+            const jobgen::GreyPicture grey = samplePicture();
+            jobgen::LabelOptions spiral;
+            spiral.spiral = true;
+            spiral.startAngleStep = 37;
+            out.push_back({"sample spiral job", save(jobgen::makeJob(grey, spiral), "par-spiral.tolm")});
+            jobgen::LabelOptions circles;
+            circles.clockwise = false;
+            circles.tracksPerInch = 300;
+            out.push_back({"sample circular job", save(jobgen::makeJob(grey, circles), "par-circles.tolm")});
+            const jobgen::FloydRows rows = jobgen::makeFloydRows(grey, jobgen::LabelOptions{});
+            FloydPicture floydPicture;
+            floydPicture.tracksPerInch = rows.tracksPerInch;
+            floydPicture.dotsPerInch = rows.dotsPerInch;
+            floydPicture.flags = rows.counterClockwise ? 2 : 0;
+            for (const auto& row : rows.rows)
+                floydPicture.rows.emplace_back(row.begin(), row.end());
+            out.push_back({"sample floyd picture", save(floydPicture, "par-sample.fld"), true});
+            out.push_back({"skipped and last tracks",
+                           save(job({track(0), track(3000), track(40, 0), track(80, 14400, true, true), track(120)},
+                                    true, true),
+                                "par-edges.tolm")});
+            return out;
+        }();
+        return all;
+    }
+
+    static std::unique_ptr<RenderedPicture> render(const Input& in, RenderPass::Threading threading) {
+        RenderPass pass;
+        pass.setThreading(threading);
+        SilentObserver observer;
+        if (in.floyd) {
+            FloydImage image;
+            image.Load(in.path);
+            return pass.run(nullptr, &image, observer).picture;
+        }
+        JobFile::CJobFile file(const_cast<char*>(in.path.c_str()));
+        EXPECT_TRUE(file.Parse());
+        return pass.run(&file, nullptr, observer).picture;
+    }
+};
+
+TEST_P(ParallelPass, GivesThePictureOfTheOneByOnePass) {
+    for (const Input& in : inputs()) {
+        SCOPED_TRACE(in.name);
+        const auto reference = render(in, {0, true});
+        const auto parallel = render(in, {GetParam(), false});
+        ASSERT_TRUE(reference && parallel);
+        ASSERT_GT(reference->hits.maxCount, 0u);
+        EXPECT_EQ(parallel->hits.counts, reference->hits.counts);
+        EXPECT_EQ(parallel->hits.maxCount, reference->hits.maxCount);
+        EXPECT_EQ(parallel->circles, reference->circles);
+        EXPECT_EQ(parallel->tracksRendered, reference->tracksRendered);
+        EXPECT_EQ(toQImage(parallel->image.get()), toQImage(reference->image.get()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, ParallelPass, ::testing::Values(1u, 2u, 3u, 7u),
+                         [](const auto& info) { return "w" + std::to_string(info.param); });
+
 } // namespace

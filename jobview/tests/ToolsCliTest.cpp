@@ -9,6 +9,10 @@
 #include <iterator>
 #include <string>
 
+#include <QImage>
+
+#include <cmath>
+
 #include "TestJobs.h"
 
 namespace {
@@ -93,6 +97,47 @@ TEST_F(ToolsCli, CirclesPictureSaysWhy) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+TEST_F(ToolsCli, CompareExitsAsCmpDoes) {
+    using namespace testjobs;
+    const std::string same = save(testjobs::job({track(0, 14400, true, true)}), "cmp-same.tolm");
+    const std::string other = save(testjobs::job({track(0, 14400, true, false), track(40, 14400, true, true)}), "cmp-other.tolm");
+    FloydPicture wide;
+    wide.rows.assign(1, std::vector<std::uint16_t>(1000, 1));
+    const std::string floydFile = save(wide, "cmp.fld");
+    const fs::path diff = fs::path(testjobs::tempPath("cmp-diff.png"));
+    fs::remove(diff);
+
+    Outcome r = run(JOBVIEW_PATH, "--compare " + inQuotes(job) + " " + inQuotes(same));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("pixels changed: 0"), std::string::npos) << r.out;
+
+    r = run(JOBVIEW_PATH, "--compare " + inQuotes(job) + " " + inQuotes(other) + " -o " + inQuotes(diff) + " --json");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("\"equal\":false"), std::string::npos) << r.out;
+    const QImage picture(QString::fromStdString(diff.string()));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(801, 801));
+    // Track 40 is in B only: red where it runs, 2 mm further out than track 0.
+    const int x = 400 + int(std::lround(trackRadius(40) * kPixelsPerMicron));
+    bool red = false;
+    for (int dx = -2; dx <= 2; ++dx) {
+        const QRgb p = picture.pixel(x + dx, 400);
+        red = red || (qRed(p) == 255 && qGreen(p) < 0xA0 && qBlue(p) == qGreen(p));
+    }
+    EXPECT_TRUE(red);
+
+    // A job and a floyd picture of one scale compare; trouble is 2.
+    EXPECT_EQ(run(JOBVIEW_PATH, "--compare " + inQuotes(job) + " " + inQuotes(floydFile)).status, 1);
+    for (const std::string& args : {"--compare " + inQuotes(job), "--compare " + inQuotes(job) + " missing.tolm",
+                                    "--compare " + inQuotes(job) + " " + inQuotes(same) + " -o x.gif",
+                                    "--compare " + inQuotes(job) + " " + inQuotes(same) + " -o " +
+                                        inQuotes(blockedFile / "out.png")}) {
+        r = run(JOBVIEW_PATH, args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_FALSE(r.err.empty()) << args;
+    }
 }
 
 } // namespace

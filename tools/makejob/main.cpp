@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "DrfJobSettings.h"
 #include "jobfile/JobWriter.h"
 #include "jobgen/JobGenerator.h"
 #include "jobgen/PictureReader.h"
@@ -79,12 +80,31 @@ int main(int argc, char** argv) {
         QStringLiteral("Tracks run counter-clockwise on screen (default clockwise)."));
     const QCommandLineOption spiral(QStringLiteral("spiral"),
                                     QStringLiteral("Spiral tracks (default circular)."));
+    const QCommandLineOption clockwiseOption(QStringLiteral("clockwise"),
+                                             QStringLiteral("Tracks run clockwise on screen (the default)."));
+    const QCommandLineOption circular(QStringLiteral("circular"), QStringLiteral("Circular tracks (the default)."));
+    const QCommandLineOption drfOption(
+        QStringLiteral("drf"),
+        QStringLiteral("Take track and mark spacing, direction, spiral and the start angle step from this\n"
+                       "drive resource file's print mode (with --media and --quality). Options given\n"
+                       "on the command line still win."),
+        QStringLiteral("FILE.bin"));
+    const QCommandLineOption mediaOption(QStringLiteral("media"), QStringLiteral("Media id of the print mode."),
+                                         QStringLiteral("ID"));
+    const QCommandLineOption qualityOption(QStringLiteral("quality"),
+                                           QStringLiteral("Quality of the print mode: 0/Best, 1/Normal, 2/Draft."),
+                                           QStringLiteral("Q"));
     parser.addOption(jobOption);
     parser.addOption(floydOption);
     for (const NumberOption& n : numbers)
         parser.addOption(n.option);
     parser.addOption(counterClockwise);
+    parser.addOption(clockwiseOption);
     parser.addOption(spiral);
+    parser.addOption(circular);
+    parser.addOption(drfOption);
+    parser.addOption(mediaOption);
+    parser.addOption(qualityOption);
     parser.addPositionalArgument(QStringLiteral("PICTURE"),
                                  QStringLiteral("The picture to turn into tracks."));
 
@@ -103,8 +123,38 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (parser.isSet(spiral) && parser.isSet(circular)) {
+        std::fprintf(stderr, "makejob: --spiral and --circular contradict each other\n");
+        return 2;
+    }
+    if (parser.isSet(clockwiseOption) && parser.isSet(counterClockwise)) {
+        std::fprintf(stderr, "makejob: --clockwise and --counter-clockwise contradict each other\n");
+        return 2;
+    }
     options.spiral = parser.isSet(spiral);
     options.clockwise = !parser.isSet(counterClockwise);
+    const bool fromDrf = parser.isSet(drfOption);
+    if (fromDrf != parser.isSet(mediaOption) || fromDrf != parser.isSet(qualityOption)) {
+        std::fprintf(stderr, "makejob: --drf, --media and --quality go together\n");
+        return 2;
+    }
+    std::uint16_t media = 0;
+    std::uint16_t quality = 0;
+    if (fromDrf) {
+        unsigned id = 0;
+        if (!parseNumber(parser.value(mediaOption), id) || id > 0xFFFF) {
+            std::fprintf(stderr, "makejob: --media needs a media id from 0 to 65535\n");
+            return 2;
+        }
+        media = static_cast<std::uint16_t>(id);
+        const auto q = makejob::parseQuality(parser.value(qualityOption).toStdString());
+        if (!q) {
+            std::fprintf(stderr, "makejob: no print quality named %s; qualities are 0/Best, 1/Normal, 2/Draft\n",
+                         parser.value(qualityOption).toLocal8Bit().constData());
+            return 1;
+        }
+        quality = *q;
+    }
     const std::string jobPath = parser.value(jobOption).toLocal8Bit().toStdString();
     const std::string floydPath = parser.value(floydOption).toLocal8Bit().toStdString();
     const QStringList pictures = parser.positionalArguments();
@@ -118,8 +168,30 @@ int main(int argc, char** argv) {
     }
     const std::string picturePath = pictures.constFirst().toLocal8Bit().toStdString();
 
-    jobgen::GreyPicture picture;
     std::string error;
+    if (fromDrf) {
+        const std::string drfPath = parser.value(drfOption).toLocal8Bit().toStdString();
+        makejob::DrfJobGeometry geometry;
+        if (!makejob::readDrfGeometry(std::filesystem::path(drfPath), media, quality, geometry, &error)) {
+            std::fprintf(stderr, "makejob: %s\n", error.c_str());
+            return 1;
+        }
+        makejob::ExplicitOptions given;
+        given.tracksPerInch = parser.isSet(QStringLiteral("tpi"));
+        given.dotsPerInch = parser.isSet(QStringLiteral("dpi"));
+        given.direction = parser.isSet(clockwiseOption) || parser.isSet(counterClockwise);
+        given.spiral = parser.isSet(spiral) || parser.isSet(circular);
+        given.startAngleStep = parser.isSet(QStringLiteral("start-angle-step"));
+        try {
+            for (const std::string& line : makejob::applyGeometry(geometry, given, options))
+                std::printf("%s\n", line.c_str());
+        } catch (const jobgen::OptionError& e) {
+            std::fprintf(stderr, "makejob: %s\n", e.what());
+            return 1;
+        }
+    }
+
+    jobgen::GreyPicture picture;
     if (!jobgen::readPicture(picturePath, picture, &error)) {
         std::fprintf(stderr, "makejob: cannot read %s: %s\n", picturePath.c_str(), error.c_str());
         return 1;
@@ -160,8 +232,12 @@ int main(int argc, char** argv) {
                         sizeOf(floydPath).c_str());
         }
     } catch (const jobgen::OptionError& e) {
-        std::fprintf(stderr, "makejob: %s\n", e.what());
-        return 2;
+        // Values from a DRF are the file's, not the user's: a job they cannot
+        // make is a failure of that file's print mode, not a usage error.
+        const bool drfSpacing = fromDrf && !parser.isSet(QStringLiteral("dpi"));
+        std::fprintf(stderr, "makejob: %s%s\n", e.what(),
+                     drfSpacing ? " (the spacings come from the DRF; --tpi and --dpi override them)" : "");
+        return fromDrf ? 1 : 2;
     }
     return 0;
 }

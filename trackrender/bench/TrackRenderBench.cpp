@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "RatioReporter.h"
+#include "trackrender/ParallelTrackRender.h"
 #include "trackrender/TrackRender.h"
 
 namespace {
@@ -91,7 +93,44 @@ void BM_Baseline(benchmark::State& state) {
         benchmark::Counter(double(j.marksOn) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The same job on every core, against the one-by-one render of the same run
+// (group "parallel"): the ratio is the parallel time over the single-threaded one.
+void BM_OneByOne(benchmark::State& state) {
+    Job j = job();
+    for (auto _ : state) {
+        CTrackRender r;
+        r.Init(801, true, 60000, kFirstRadius, kPitch, 400, true);
+        for (unsigned t = 0; t < kTracks; ++t)
+            r.RenderTrackAtRes(true, j.headers[t], j.marks[t], kResolution);
+        benchmark::DoNotOptimize(r.canvas->maxCount);
+    }
+}
+
+void BM_Parallel(benchmark::State& state) {
+    const Job& j = job();
+    const auto workers = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        CTrackRender r;
+        r.Init(801, true, 60000, kFirstRadius, kPitch, 400, true);
+        {
+            trackrender::ParallelTrackRender p(r, workers);
+            // The marks are copied in, as a caller that keeps its job would.
+            for (unsigned t = 0; t < kTracks; ++t)
+                p.addTrackAtRes(true, j.headers[t], j.marks[t], kResolution);
+            p.finish();
+        }
+        benchmark::DoNotOptimize(r.canvas->maxCount);
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_OneByOne)
+    ->Name("parallel/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.3)
+    ->Repetitions(9)
+    ->UseRealTime();
 
 BENCHMARK(BM_Baseline)
     ->Name("full_disc/baseline")
@@ -105,5 +144,13 @@ BENCHMARK(BM_Library)
     ->Repetitions(9);
 
 int main(int argc, char** argv) {
+    // One name per worker count: the ratio report groups by name.
+    for (int workers : {1, 2, 3, 4})
+        benchmark::RegisterBenchmark(("parallel/workers_" + std::to_string(workers)).c_str(), BM_Parallel)
+            ->Arg(workers)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.3)
+            ->Repetitions(9)
+            ->UseRealTime();
     return qmbench::runWithRatios(argc, argv);
 }

@@ -20,10 +20,25 @@ const QCommandLineOption& renderOption() {
     return option;
 }
 
+const QCommandLineOption& compareOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("compare"),
+        QStringLiteral("Compare the pictures of two files A and B: prints where their hit counts differ\n"
+                       "and, with -o, writes the difference picture. Exit status 0 when they are\n"
+                       "equal, 1 when they differ, 2 on trouble."));
+    return option;
+}
+
+const QCommandLineOption& jsonOption() {
+    static const QCommandLineOption option(QStringLiteral("json"),
+                                           QStringLiteral("With --compare: the summary as one JSON document."));
+    return option;
+}
+
 const QCommandLineOption& outputOption() {
     static const QCommandLineOption option(
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("The picture to write with --render (.png or .bmp)."), QStringLiteral("OUT"));
+        QStringLiteral("The picture to write with --render or --compare (.png or .bmp)."), QStringLiteral("OUT"));
     return option;
 }
 
@@ -36,6 +51,8 @@ QCommandLineOption describe(QCommandLineParser& parser) {
         "be rendered."));
     const QCommandLineOption help = parser.addHelpOption();
     parser.addOption(renderOption());
+    parser.addOption(compareOption());
+    parser.addOption(jsonOption());
     parser.addOption(outputOption());
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The job or floyd file to open."),
                                  QStringLiteral("[FILE]"));
@@ -57,6 +74,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return c;
     }
     const QStringList files = parser.positionalArguments();
+    if (parser.isSet(compareOption())) {
+        if (parser.isSet(renderOption()))
+            return invalid(QStringLiteral("--render and --compare cannot be used together"));
+        if (files.size() != 2)
+            return invalid(QStringLiteral("--compare needs two files, A and B"));
+        c.mode = CommandLine::Mode::Compare;
+        c.file = files[0];
+        c.fileB = files[1];
+        c.json = parser.isSet(jsonOption());
+        if (parser.isSet(outputOption()))
+            c.output = parser.value(outputOption());
+        return c;
+    }
+    if (parser.isSet(jsonOption()))
+        return invalid(QStringLiteral("--json is only used with --compare"));
     if (files.size() > 1)
         return invalid(QStringLiteral("only one file can be opened at a time"));
     if (!files.isEmpty())
@@ -71,7 +103,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return invalid(QStringLiteral("--render needs -o OUT.png or -o OUT.bmp"));
         c.mode = CommandLine::Mode::Render;
     } else if (outputGiven) {
-        return invalid(QStringLiteral("-o is only used with --render"));
+        return invalid(QStringLiteral("-o is only used with --render or --compare"));
     }
     return c;
 }

@@ -7,16 +7,19 @@
 namespace jobview {
 
 struct CommandLine {
-    enum class Mode { Window, Render, Help, Invalid };
+    enum class Mode { Window, Render, Compare, Help, Invalid };
     Mode mode = Mode::Window;
-    QString file;   // the job or floyd file; may be empty in window mode
-    QString output; // --render only
+    QString file;   // the job or floyd file; may be empty in window mode; A with --compare
+    QString fileB;  // --compare only
+    QString output; // --render; optional with --compare
+    bool json = false; // --compare only
     QString error;  // Mode::Invalid only
 };
 
 // `arguments` without the program name. Forms:
 //   [FILE]                          open the window, with FILE if given
 //   --render FILE -o OUT.png|.bmp   render without a window
+//   --compare A B [-o DIFF.png|.bmp] [--json]
 //   --help
 CommandLine parseCommandLine(const QStringList& arguments);
 

@@ -31,6 +31,14 @@ bool fail(QString* error, const QString& why) {
 bool renderToFile(const QString& input, const QString& output, QString* error) {
     if (pictureFormatForPath(output) == PictureFormat::Unknown)
         return fail(error, QStringLiteral("%1: the picture can be saved as .png or .bmp only").arg(output));
+    HitMap hits;
+    QImage picture;
+    if (!renderFile(input, hits, &picture, error))
+        return false;
+    return savePicture(picture, output, error);
+}
+
+bool renderFile(const QString& input, HitMap& hits, QImage* picture, QString* error) {
     if (!QFileInfo::exists(input))
         return fail(error, QStringLiteral("%1: no such file").arg(input));
 
@@ -52,18 +60,25 @@ bool renderToFile(const QString& input, const QString& output, QString* error) {
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &startup, nullptr) != Gdiplus::Ok)
         return fail(error, QStringLiteral("GDI+ did not start"));
-    QImage picture;
+    QImage image;
+    bool rendered = false;
     {
+        // The GDI+ image goes before GDI+ stops; a copy and the hit counts stay.
         RenderPass pass;
         SilentObserver observer;
         RenderPass::Result result = pass.run(&document, observer);
-        if (result.picture)
-            picture = toQImage(result.picture->image.get());
+        if (result.picture) {
+            image = toQImage(result.picture->image.get());
+            hits = std::move(result.picture->hits);
+            rendered = !image.isNull();
+        }
     }
     Gdiplus::GdiplusShutdown(token);
-    if (picture.isNull())
+    if (!rendered)
         return fail(error, QStringLiteral("%1: the renderer gave no picture").arg(input));
-    return savePicture(picture, output, error);
+    if (picture)
+        *picture = image;
+    return true;
 }
 
 } // namespace jobview

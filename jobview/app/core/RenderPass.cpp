@@ -10,6 +10,7 @@
 #include "jobfile/JobFile.h"
 #include "jobview/CJobViewDoc.h"
 #include "jobview/FloydImage.h"
+#include "trackrender/ParallelTrackRender.h"
 #include "trackrender/TrackRender.h"
 
 namespace jobview {
@@ -78,7 +79,50 @@ private:
     PassObserver& observer;
 };
 
-bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& observer, RenderedPicture& out) {
+// Where the pass's tracks go: straight to the renderer one by one, or queued
+// for the parallel renderer and drawn a batch at a time. Both give the same
+// picture; the batches keep the progress dialog moving while the workers draw.
+class TrackSink {
+public:
+    TrackSink(CTrackRender& render, const RenderPass::Threading& threading) : render(render) {
+        if (!threading.oneByOne)
+            parallel = std::make_unique<trackrender::ParallelTrackRender>(render, threading.workers);
+    }
+    void atRes(bool spiral, const structures::MORVATINE_TRACK_HEADER_V1& header, std::vector<unsigned char>& marks,
+               double resolution) {
+        if (parallel) {
+            parallel->addTrackAtRes(spiral, header, std::move(marks), resolution);
+            flushEvery();
+        } else {
+            render.RenderTrackAtRes(spiral, header, marks, resolution);
+        }
+    }
+    void atRes(const structures::MORVATINE_TRACK_HEADER_V1& header, std::vector<bool>&& marks, double resolution) {
+        if (parallel) {
+            parallel->addTrackAtRes(false, header, std::move(marks), resolution);
+            flushEvery();
+        } else {
+            render.RenderTrackAtRes(false, header, marks, resolution);
+        }
+    }
+    // Every hit in the canvas and the sled positions final.
+    void finish() {
+        if (parallel)
+            parallel->finish();
+    }
+
+private:
+    void flushEvery() {
+        if (parallel->pending() >= kTracksPerBatch)
+            parallel->flush();
+    }
+    static constexpr std::size_t kTracksPerBatch = 64;
+    CTrackRender& render;
+    std::unique_ptr<trackrender::ParallelTrackRender> parallel;
+};
+
+bool renderJob(JobFile::CJobFile& job, CTrackRender& render, const RenderPass::Threading& threading,
+               PassObserver& observer, RenderedPicture& out) {
     const JobFile::DriveCapabilities drive = job.GetDriveCapabilities();
     const JobFile::LabelingParameters labeling = job.GetLabelingParameters();
     const bool spiral = labeling.spiral != 0;
@@ -93,6 +137,7 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
     const unsigned long count = job.GetNumberOfTracks();
     observer.setRange(progressMaximum(count));
     const double resolution = kNanometresPerInch / double(labeling.markSpacing);
+    TrackSink sink(render, threading);
 
     for (unsigned long i = 0; i < count && i <= static_cast<unsigned long>(INT_MAX); ++i) {
         JobFile::Track track = job.GetTrack(int(i));
@@ -102,7 +147,7 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
         header.radialOffset = track.radialOffset;
         header.lastTrack = track.lastTrack != 0 ? 1u : 0u;
         if (track.markCount != 0) {
-            render.RenderTrackAtRes(spiral, header, track.marks, resolution);
+            sink.atRes(spiral, header, track.marks, resolution);
             ++out.tracksRendered;
         }
         ++out.tracksVisited;
@@ -113,6 +158,7 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
             break;
     }
 
+    sink.finish();
     out.image.reset(render.GetBitmap());
     const struct {
         double microns;
@@ -134,31 +180,32 @@ bool renderJob(JobFile::CJobFile& job, CTrackRender& render, PassObserver& obser
     return true;
 }
 
-bool renderFloyd(const FloydImage& floyd, CTrackRender& render, PassObserver& observer,
-                 RenderedPicture& out) {
+bool renderFloyd(const FloydImage& floyd, CTrackRender& render, const RenderPass::Threading& threading,
+                 PassObserver& observer, RenderedPicture& out) {
     const FloydHeader& head = floyd.header();
     const double pitch = kMicronsPerInch / double(head.tracksPerInch);
     render.Init(kCanvasWidth, false, kFloydOuterRadius, kFloydFirstTrackRadius, pitch,
                 kFloydAngleUnitsPerTurn, !floyd.counterClockwise());
     const std::size_t rows = floyd.rowCount();
     observer.setRange(progressMaximum(rows));
-    std::vector<bool> marks;
+    TrackSink sink(render, threading);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::uint32_t width = floyd.rowWidth(i);
         if (width == 0)
             continue;
-        marks.assign(width, false);
+        std::vector<bool> marks(width, false);
         for (std::uint32_t j = 0; j < width; ++j)
             marks[j] = floyd.pixel(i, j) != 0;
         structures::MORVATINE_TRACK_HEADER_V1 header = blankHeader();
         header.trackNumber = floydTrackNumber(i);
-        render.RenderTrackAtRes(false, header, marks, double(head.dotsPerInch));
+        sink.atRes(header, std::move(marks), double(head.dotsPerInch));
         ++out.tracksRendered;
         ++out.tracksVisited;
         observer.setPosition(int(i));
         if (!observer.dispatchEvents())
             return false;
     }
+    sink.finish();
     out.image.reset(render.GetBitmap());
     return true;
 }
@@ -186,7 +233,8 @@ RenderPass::Result RenderPass::run(JobFile::CJobFile* job, const FloydImage* flo
     auto picture = std::make_unique<RenderedPicture>();
     CTrackRender render;
     const bool finished =
-        job ? renderJob(*job, render, observer, *picture) : renderFloyd(*floyd, render, observer, *picture);
+        job ? renderJob(*job, render, threading, observer, *picture)
+            : renderFloyd(*floyd, render, threading, observer, *picture);
     if (!finished) {
         result.outcome = Outcome::Stopped;
         return result;

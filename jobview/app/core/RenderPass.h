@@ -104,8 +104,17 @@ public:
 
     bool busy() const { return running; }
 
+    // How the tracks are drawn: on `workers` cores (0: all of them), or fed to
+    // the renderer one by one on this thread. The picture is the same.
+    struct Threading {
+        unsigned workers = 0;
+        bool oneByOne = false;
+    };
+    void setThreading(Threading t) { threading = t; }
+
 private:
     bool running = false;
+    Threading threading;
 };
 
 // Draws the circles into the picture, anti-aliased, pens one pixel wide.

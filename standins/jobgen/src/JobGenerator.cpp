@@ -74,8 +74,8 @@ JobFile::LabelingParameters labelingParameters(const LabelOptions& o) {
     JobFile::LabelingParameters p{};
     p.clockwise = o.clockwise ? 1 : 0;
     p.spiral = o.spiral ? 1 : 0;
-    p.trackPitch = roundedNanometres(o.tracksPerInch);
-    p.markSpacing = roundedNanometres(o.dotsPerInch);
+    p.trackPitch = o.trackPitchNm ? o.trackPitchNm : roundedNanometres(o.tracksPerInch);
+    p.markSpacing = o.markSpacingNm ? o.markSpacingNm : roundedNanometres(o.dotsPerInch);
     return p;
 }
 

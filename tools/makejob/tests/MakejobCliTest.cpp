@@ -97,4 +97,57 @@ TEST(MakejobCli, FilesThatCannotBeWrittenAreNamedWithTheReason) {
     }
 }
 
+std::string output() {
+    std::FILE* in = std::fopen((std::filesystem::path(::testing::TempDir()) / "makejob.out").string().c_str(), "rb");
+    std::string said;
+    if (!in)
+        return said;
+    for (int ch; (ch = std::fgetc(in)) != EOF;)
+        said += static_cast<char>(ch);
+    std::fclose(in);
+    return said;
+}
+
+TEST(MakejobCli, PrintModeOfADrfSetsTheJobAndSaysWhereEachValueCameFrom) {
+    const auto dir = std::filesystem::path(::testing::TempDir()) / "makejob_cli_drf";
+    std::filesystem::create_directories(dir);
+    const std::string drf =
+        (std::filesystem::path(samplePicture()).parent_path() / "drf" / "format3-drive111.bin").string();
+    const std::string job = (dir / "drf.tolm").string();
+    const std::string pic = " \"" + samplePicture() + "\"";
+    ASSERT_EQ(run("--drf \"" + drf + "\" --media 113 --quality best --dpi 1000 --job \"" + job + "\"" + pic), 0)
+        << output();
+    const std::string said = output();
+    EXPECT_NE(said.find("track spacing: 104333 nm"), std::string::npos) << said;
+    EXPECT_NE(said.find("mark spacing: 1000 dpi (--dpi)"), std::string::npos) << said;
+    RecordingPrompter prompter;
+    CJobViewDoc doc(prompter);
+    ASSERT_TRUE(doc.OnOpenDocument(job));
+    ASSERT_NE(doc.job(), nullptr);
+    EXPECT_EQ(doc.job()->GetLabelingParameters().trackPitch, 104333u);
+    EXPECT_EQ(doc.job()->GetLabelingParameters().markSpacing, 25400u);
+    EXPECT_TRUE(doc.job()->GetLabelingParameters().spiral);
+    EXPECT_FALSE(doc.job()->GetLabelingParameters().clockwise);
+
+    struct Case {
+        std::string args;
+        int exit;
+        const char* says;
+    } cases[] = {
+        {"--drf \"" + drf + "\" --media 999 --quality 1", 1, "media 113: MBI MV1.2 CD: Draft (2), Normal (1), Best (0)"},
+        {"--drf \"" + drf + "\" --media 101 --quality 9", 1, "no print mode for media 101 quality 9"},
+        {"--drf \"" + drf + "\" --media 101 --quality superb", 1, "qualities are 0/Best, 1/Normal, 2/Draft"},
+        // The sample's 1050 nm marks are finer than a job track can hold.
+        {"--drf \"" + drf + "\" --media 101 --quality 1", 1, "--tpi and --dpi override them"},
+        {"--drf \"" + drf + "\" --media 101", 2, "go together"},
+        {"--media 101 --quality 1", 2, "go together"},
+        {"--drf \"" + (dir / "missing.bin").string() + "\" --media 101 --quality 1", 1, "not a readable DRF"},
+        {"--drf \"" + drf + "\" --media 101 --quality 1 --spiral --circular", 2, "contradict"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.args + " --job \"" + job + "\"" + pic), c.exit) << c.args;
+        EXPECT_NE(output().find(c.says), std::string::npos) << c.args << "\n" << output();
+    }
+}
+
 } // namespace

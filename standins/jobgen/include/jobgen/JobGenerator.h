@@ -34,6 +34,12 @@ struct LabelOptions {
     unsigned firstTrackRadius = 23000; // radius of track 0, micrometres
     unsigned tracksPerInch = 500;
     unsigned dotsPerInch = 1000;
+    // The job's track pitch and mark spacing exactly, in nanometres, as drive
+    // records give them; 0 takes them from the per-inch values. Floyd pictures
+    // keep per-inch values in their header and always use tracksPerInch and
+    // dotsPerInch.
+    std::uint32_t trackPitchNm = 0;
+    std::uint32_t markSpacingNm = 0;
     unsigned angleUnitsPerTurn = 400;
     bool clockwise = true;
     bool spiral = false;
