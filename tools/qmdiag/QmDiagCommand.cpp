@@ -6,6 +6,7 @@
 #include "DiagtoolSession.h"
 #include "DriveCore.h"
 #include "GuidedCheck.h"
+#include "SupportBundle.h"
 #include "WindowsDiagnostics.h"
 
 #include "platform/RegistryData.h"
@@ -193,6 +194,35 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
     return kExitHealthy;
 }
 
+int bundle(const SystemFactory& openSystem, const std::string& file, bool redact, std::ostream& out,
+           std::ostream& err) {
+    const auto session = openSession(openSystem, true, err);
+    if (!session) {
+        return kExitNoSystem;
+    }
+    qmbundle::BundleOptions options;
+    options.redact = redact;
+    const qmbundle::BundleContents contents = qmbundle::collectSupportBundle(*session, options);
+    std::string error;
+    if (!qmbundle::writeSupportBundle(file, contents, error)) {
+        err << "qmdiag: the bundle could not be written: " << error << "\n";
+        return kExitProblem;
+    }
+    std::uint64_t bytes = 0;
+    for (const qmbundle::BundleEntry& e : contents.entries) {
+        bytes += e.data.size();
+    }
+    out << "wrote " << file << ": " << contents.entries.size() << " entries, " << bytes << " bytes before compression"
+        << (redact ? ", user and computer names and user SIDs replaced" : "") << "\n";
+    for (const auto& f : contents.failures) {
+        out << "not read: " << f["item"].get<std::string>() << ": " << f["error"].get<std::string>() << "\n";
+    }
+    for (const auto& l : contents.leftOut) {
+        out << "left out: " << l["item"].get<std::string>() << ": " << l["reason"].get<std::string>() << "\n";
+    }
+    return kExitHealthy;
+}
+
 } // namespace
 
 int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSystem, std::ostream& out,
@@ -210,6 +240,12 @@ int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSys
         "fix",
         "makes every fix the simple view offers (never the restart); exit status as report afterwards");
     CLI::App* undoCommand = app.add_subcommand("undo", "takes back the fixes of the last run that made any");
+    std::string bundleFile;
+    bool redact = false;
+    CLI::App* bundleCommand = app.add_subcommand(
+        "bundle", "writes a support bundle: one zip of what the checks, pages and probes read; changes nothing");
+    bundleCommand->add_option("FILE", bundleFile, "the zip archive to write")->required();
+    bundleCommand->add_flag("--redact", redact, "replace the user name, the computer name and user SIDs by placeholders");
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
@@ -225,6 +261,9 @@ int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSys
     }
     if (fixCommand->parsed()) {
         return fix(openSystem, out, err);
+    }
+    if (bundleCommand->parsed()) {
+        return bundle(openSystem, bundleFile, redact, out, err);
     }
     (void)undoCommand;
     return undo(openSystem, out, err);
