@@ -54,6 +54,8 @@ LAYERS = {
     "diagtool/logs": ["diagtool/catalogue", "platform/include/platform", "platform/include/platform/formats"],
     "diagtool/app": ["diagtool/windows", "diagtool/client", "platform/include/platform"],
     "diagtool/content": [],
+    "diagtool/bundle": ["diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/logs",
+                        "platform/include/platform", "platform/include/platform/formats"],
     # Qt programs and their widgets.
     "jobview/app": ["jobview/doc", "trackrender", "standins/jobfile", "platform/include/platform"],
     "jobview/crosscheck": ["platform/include/platform"],
@@ -78,9 +80,9 @@ LAYERS = {
     "tools/qmprobe": ["probe/common", "platform/include/platform"],
     "tools/qmres": ["platform/include/platform", "platform/include/platform/formats",
                     "platform/include/platform/machine"],
-    "tools/qmdiag": ["diagtool/app", "diagtool/windows", "diagtool/client", "platform/include/platform"],
+    "tools/qmdiag": ["diagtool/bundle", "diagtool/app", "diagtool/windows", "diagtool/client", "platform/include/platform"],
     # qmmachine makes machines: it installs the stand-ins into them.
-    "tools/qmmachine": ["standins/printengine", "standins/discprintmgr", "standins/modules", "contracts",
+    "tools/qmmachine": ["diagtool/bundle", "standins/printengine", "standins/discprintmgr", "standins/modules", "contracts",
                         "platform/include/platform", "platform/include/platform/formats",
                         "platform/include/platform/machine"],
     "bench": [],

@@ -1,8 +1,10 @@
 #include "QmDiagCommand.h"
 
-#include "ReadOnlySystem.h"
+#include "diagtool/app/ReadOnlySystem.h"
 
+#include "diagtool/app/DiagnosticsReport.h"
 #include "diagtool/app/DiagtoolSession.h"
+#include "diagtool/bundle/SupportBundle.h"
 #include "diagtool/client/DriveCore.h"
 #include "diagtool/windows/GuidedCheck.h"
 #include "diagtool/windows/WindowsDiagnostics.h"
@@ -25,24 +27,6 @@ namespace {
 
 using qmplatform::toUtf8;
 using Step = GuidedCheck::Step;
-
-// Every check the pages use, under the name the JSON report gives it.
-struct CheckRow {
-    const char* name;
-    bool (*check)(const WindowsDiagnostics&);
-};
-constexpr CheckRow kChecks[] = {
-    {"isQmsInstalled", [](const WindowsDiagnostics& c) { return c.isQmsInstalled(); }},
-    {"hasQuillmarkDrive", [](const WindowsDiagnostics& c) { return c.hasQuillmarkDrive(); }},
-    {settings::row(settings::SettingId::AllocateCdRoms).check, [](const WindowsDiagnostics& c) { return c.isAllocateCdRomsSet(); }},
-    {settings::row(settings::SettingId::Autorun).check, [](const WindowsDiagnostics& c) { return c.isAutorunOn(); }},
-    {"isIntelAcceleratorInstalled",
-     [](const WindowsDiagnostics& c) { return c.isIntelAcceleratorInstalled(); }},
-    {settings::row(settings::SettingId::IaaFix).check, [](const WindowsDiagnostics& c) { return c.isIaaFixSet(); }},
-    {"isServiceRunning", [](const WindowsDiagnostics& c) { return c.isServiceRunning(); }},
-    {settings::row(settings::SettingId::ServiceStart).check, [](const WindowsDiagnostics& c) { return c.isServiceAutomatic(); }},
-    {settings::row(settings::SettingId::ServiceObjectName).check, [](const WindowsDiagnostics& c) { return c.isServiceLocalSystem(); }},
-};
 
 // What a fix of each step changes, as the fix command reports it: the
 // registry steps' changes come from the settings table.
@@ -87,137 +71,6 @@ private:
     int answer_;
 };
 constexpr int kFixingAnswer = 0;
-constexpr int kDecliningAnswer = 1;
-
-struct Report {
-    std::wstring installPath;
-    bool installed = false;
-    std::wstring qmsStatus, qmsVersion, drfStatus, drfVersion;
-    std::wstring qmsSettings, systemSettings;
-    std::vector<std::wstring> drives;
-    std::vector<std::pair<const char*, bool>> checks;
-    GuidedCheck::Result guided;
-    bool healthy = false;
-};
-
-Report collect(DiagtoolSession& session) {
-    WindowsDiagnostics& c = session.checks();
-    Report r;
-    r.installPath = c.getQmsInstallPath();
-    r.installed = c.isQmsInstalled();
-    r.qmsStatus = c.getQmsVersion(r.qmsVersion);
-    r.drfStatus = c.getDrfVersion(r.drfVersion);
-    r.qmsSettings = c.qmsSettingsReport();
-    r.systemSettings = c.systemSettingsReport();
-    // The report must not move a drive's tray: media is read as it lies.
-    const QMRT::MediaDetector detect =
-        [](const std::string& path) -> std::optional<QMRT::QMRT_MediaInformation> {
-        QMRT::QMRT_MediaInformation info;
-        if (QMRT::detectMedia(path, info, false)) {
-            return info;
-        }
-        return std::nullopt;
-    };
-    for (const std::string& line : QMRT::scanDrivesAndMedia(detect)) {
-        r.drives.push_back(QMRT::wideFromAnsi(line));
-    }
-    for (const CheckRow& row : kChecks) {
-        r.checks.emplace_back(row.name, row.check(c));
-    }
-    AnswerEverything decline(kDecliningAnswer);
-    r.guided = GuidedCheck(c, decline).run();
-    r.healthy = r.installed && r.guided.outcome == GuidedCheck::kFine &&
-                r.guided.statusText == std::wstring(GuidedCheck::kOk) + std::wstring(GuidedCheck::kAllFine);
-    return r;
-}
-
-nlohmann::ordered_json versionJson(const std::wstring& status, const std::wstring& text) {
-    return {{"status", toUtf8(status)}, {"text", toUtf8(text)}};
-}
-
-nlohmann::ordered_json reportJson(const Report& r) {
-    nlohmann::ordered_json doc;
-    doc["installed"] = r.installed;
-    doc["installPath"] = toUtf8(r.installPath);
-    doc["qmsVersion"] = versionJson(r.qmsStatus, r.qmsVersion);
-    doc["drfVersion"] = versionJson(r.drfStatus, r.drfVersion);
-    doc["qmsSettingsReport"] = toUtf8(r.qmsSettings);
-    doc["systemSettingsReport"] = toUtf8(r.systemSettings);
-    doc["drives"] = nlohmann::ordered_json::array();
-    for (const std::wstring& line : r.drives) {
-        doc["drives"].push_back(toUtf8(line));
-    }
-    nlohmann::ordered_json checks = nlohmann::ordered_json::object();
-    for (const auto& [name, value] : r.checks) {
-        checks[name] = value;
-    }
-    doc["checks"] = checks;
-    nlohmann::ordered_json wouldAsk = nlohmann::ordered_json::array();
-    for (const GuidedCheck::Fix& fix : r.guided.fixes) {
-        wouldAsk.push_back(toUtf8(GuidedCheck::stepName(fix.step)));
-    }
-    doc["guided"] = {
-        {"outcome", r.guided.outcome}, {"status", toUtf8(r.guided.statusText)}, {"wouldAsk", wouldAsk}};
-    doc["healthy"] = r.healthy;
-    return doc;
-}
-
-// Multi-line texts indented under their heading; an empty text says so.
-void printBlock(std::ostream& out, const std::wstring& text) {
-    if (text.empty()) {
-        out << "    (empty)\n";
-        return;
-    }
-    std::wistringstream lines(text);
-    for (std::wstring line; std::getline(lines, line);) {
-        out << (line.empty() ? "" : "    ") << toUtf8(line) << "\n";
-    }
-}
-
-void printVersion(std::ostream& out, const char* name, const std::wstring& status, const std::wstring& text) {
-    out << name << ": ";
-    if (status == WindowsDiagnostics::kOk) {
-        out << toUtf8(text) << "\n";
-    } else {
-        std::wstring error = status;
-        while (!error.empty() && error.back() == L'\n') {
-            error.pop_back();
-        }
-        out << "(" << toUtf8(error) << ")\n";
-    }
-}
-
-void printReport(std::ostream& out, const Report& r) {
-    out << "QMS installed: " << (r.installed ? "yes" : "no") << " (" << toUtf8(r.installPath) << ")\n";
-    printVersion(out, "QMS version", r.qmsStatus, r.qmsVersion);
-    printVersion(out, "DRF version", r.drfStatus, r.drfVersion);
-    out << "Drives:\n";
-    if (r.drives.empty()) {
-        out << "    (none)\n";
-    }
-    for (const std::wstring& line : r.drives) {
-        out << "    " << toUtf8(line) << "\n";
-    }
-    out << "Checks:\n";
-    for (const auto& [name, value] : r.checks) {
-        out << "    " << std::left << std::setw(28) << name << (value ? "yes" : "no") << "\n";
-    }
-    out << std::right;
-    out << "QMS settings:\n";
-    printBlock(out, r.qmsSettings);
-    out << "System settings:\n";
-    printBlock(out, r.systemSettings);
-    out << "Guided check (every fix declined): outcome " << r.guided.outcome << "\n";
-    if (!r.guided.fixes.empty()) {
-        out << "    would ask:";
-        for (const GuidedCheck::Fix& fix : r.guided.fixes) {
-            out << " " << toUtf8(GuidedCheck::stepName(fix.step));
-        }
-        out << "\n";
-    }
-    printBlock(out, r.guided.statusText);
-    out << "Result: " << (r.healthy ? "healthy" : "problem remains") << "\n";
-}
 
 // The machine as the report sees it: read-only, so nothing a check opens
 // is created.
@@ -240,11 +93,11 @@ int report(const SystemFactory& openSystem, bool json, std::ostream& out, std::o
     if (!session) {
         return kExitNoSystem;
     }
-    const Report r = collect(*session);
+    const DiagnosticsReport r = collectDiagnosticsReport(*session);
     if (json) {
-        out << reportJson(r).dump(2) << "\n";
+        out << diagnosticsReportJson(r) << "\n";
     } else {
-        printReport(out, r);
+        printDiagnosticsReport(out, r);
     }
     return r.healthy ? kExitHealthy : kExitProblem;
 }
@@ -281,9 +134,9 @@ int fix(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) {
     if (!after) {
         return kExitNoSystem;
     }
-    const Report r = collect(*after);
+    const DiagnosticsReport r = collectDiagnosticsReport(*after);
     out << "after the fix: " << (r.healthy ? "healthy" : "problem remains") << "\n";
-    printBlock(out, r.guided.statusText);
+    printIndentedBlock(out, r.guided.statusText);
     return r.healthy ? kExitHealthy : kExitProblem;
 }
 
@@ -340,6 +193,35 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
     return kExitHealthy;
 }
 
+int bundle(const SystemFactory& openSystem, const std::string& file, bool redact, std::ostream& out,
+           std::ostream& err) {
+    const auto session = openSession(openSystem, true, err);
+    if (!session) {
+        return kExitNoSystem;
+    }
+    qmbundle::BundleOptions options;
+    options.redact = redact;
+    const qmbundle::BundleContents contents = qmbundle::collectSupportBundle(*session, options);
+    std::string error;
+    if (!qmbundle::writeSupportBundle(file, contents, error)) {
+        err << "qmdiag: the bundle could not be written: " << error << "\n";
+        return kExitProblem;
+    }
+    std::uint64_t bytes = 0;
+    for (const qmbundle::BundleEntry& e : contents.entries) {
+        bytes += e.data.size();
+    }
+    out << "wrote " << file << ": " << contents.entries.size() << " entries, " << bytes << " bytes before compression"
+        << (redact ? ", user and computer names and user SIDs replaced" : "") << "\n";
+    for (const auto& f : contents.failures) {
+        out << "not read: " << f["item"].get<std::string>() << ": " << f["error"].get<std::string>() << "\n";
+    }
+    for (const auto& l : contents.leftOut) {
+        out << "left out: " << l["item"].get<std::string>() << ": " << l["reason"].get<std::string>() << "\n";
+    }
+    return kExitHealthy;
+}
+
 } // namespace
 
 int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSystem, std::ostream& out,
@@ -357,6 +239,12 @@ int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSys
         "fix",
         "makes every fix the simple view offers (never the restart); exit status as report afterwards");
     CLI::App* undoCommand = app.add_subcommand("undo", "takes back the fixes of the last run that made any");
+    std::string bundleFile;
+    bool redact = false;
+    CLI::App* bundleCommand = app.add_subcommand(
+        "bundle", "writes a support bundle: one zip of what the checks, pages and probes read; changes nothing");
+    bundleCommand->add_option("FILE", bundleFile, "the zip archive to write")->required();
+    bundleCommand->add_flag("--redact", redact, "replace the user name, the computer name and user SIDs by placeholders");
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
@@ -372,6 +260,9 @@ int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSys
     }
     if (fixCommand->parsed()) {
         return fix(openSystem, out, err);
+    }
+    if (bundleCommand->parsed()) {
+        return bundle(openSystem, bundleFile, redact, out, err);
     }
     (void)undoCommand;
     return undo(openSystem, out, err);

@@ -1,5 +1,6 @@
 #include "QmMachineCommand.h"
 
+#include "BundleReplay.h"
 #include "SampleMachines.h"
 
 #include "PrintEngineInstall.h"
@@ -128,6 +129,25 @@ void create(const std::string& dir, const std::string& from, const std::string& 
     }
     std::unique_ptr<Machine> machine = openMachine(dir); // the copy must be a machine that opens
     out << "created " << dir << " from " << source.string() << "\n";
+    installHostComponents(*machine, engines, out);
+    installServer(dir, serverModule, out);
+}
+
+void createFromBundle(const std::string& dir, const std::string& bundle, const std::string& engines,
+                      const std::string& serverModule, std::ostream& out, std::ostream& err) {
+    ReplayResult result;
+    std::string error;
+    if (!replayBundleFile(dir, bundle, result, error)) {
+        for (const std::string& mismatch : result.mismatches) {
+            err << "qmmachine: " << mismatch << "\n";
+        }
+        throw Failure{error};
+    }
+    std::unique_ptr<Machine> machine = openMachine(dir);
+    out << "created " << dir << " from the support bundle " << bundle << "\n";
+    for (const std::string& note : result.notes) {
+        out << "note: " << note << "\n";
+    }
     installHostComponents(*machine, engines, out);
     installServer(dir, serverModule, out);
 }
@@ -586,8 +606,12 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     CLI::App* createCmd =
         app.add_subcommand("create", "make a machine from a sample machine or another machine");
     createCmd->add_option("DIR", createDir, "the new machine's folder (missing or empty)")->required();
-    createCmd->add_option("--from", from, "a sample name (healthy, broken, ...) or a machine folder")
-        ->required();
+    std::string fromBundle;
+    CLI::Option* fromOption =
+        createCmd->add_option("--from", from, "a sample name (healthy, broken, ...) or a machine folder");
+    CLI::Option* bundleOption = createCmd->add_option(
+        "--from-bundle", fromBundle, "a support bundle (qmdiag bundle): the customer's machine as it was");
+    fromOption->excludes(bundleOption);
     createCmd->add_option("--samples", samples, "folder holding the sample machines");
     createCmd->add_option("--engines", engines,
                           "folder of the print engine builds (default: the ones built with qmmachine)");
@@ -641,9 +665,17 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
         const int code = app.exit(e, out, err);
         return code == 0 ? kExitOk : kExitUsage;
     }
+    if (*createCmd && from.empty() == fromBundle.empty()) {
+        err << "qmmachine: create needs --from or --from-bundle\n";
+        return kExitUsage;
+    }
     try {
         if (*createCmd) {
-            create(createDir, from, samples, engines, serverModule, out);
+            if (!fromBundle.empty()) {
+                createFromBundle(createDir, fromBundle, engines, serverModule, out, err);
+            } else {
+                create(createDir, from, samples, engines, serverModule, out);
+            }
         } else if (*showCmd) {
             show(showDir, json, out);
         } else if (*setCmd) {

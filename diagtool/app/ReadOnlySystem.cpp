@@ -1,4 +1,4 @@
-#include "ReadOnlySystem.h"
+#include "diagtool/app/ReadOnlySystem.h"
 
 #include "platform/Win32Codes.h"
 
