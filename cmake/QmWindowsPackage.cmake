@@ -41,12 +41,31 @@ foreach(plugin_folder
   if(TARGET Qt6::${plugin})
     list(APPEND _qm_qt_files "Qt6::${plugin}|${folder}")
   elseif(plugin MATCHES "Integration|Vista")
-    message(FATAL_ERROR "The Qt for Windows lacks its ${plugin}: rebuild it with scripts/setup-qt-windows")
+    message(FATAL_ERROR "This Qt lacks its ${plugin}, which every deployed program needs")
   endif()
 endforeach()
 
-# The C++ runtime's DLLs, from the compiler's own folders.
+# The C++ runtime's DLLs, from the compiler's own folders: MinGW's beside the
+# compiler (the cross toolchain found them already), MSVC's through CMake's
+# own module.
 set(_qm_runtime_dlls "")
+if(MINGW AND NOT QM_MINGW_RUNTIME_DIRS)
+  # A native MinGW on Windows links the runtime as DLLs by default.
+  set(QM_MINGW_SHARED_RUNTIME ON)
+  foreach(dll libstdc++-6.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll} OUTPUT_VARIABLE path
+      OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(dir "${path}" DIRECTORY)
+    list(APPEND QM_MINGW_RUNTIME_DIRS "${dir}")
+  endforeach()
+  get_filename_component(dir "${CMAKE_CXX_COMPILER}" DIRECTORY)
+  list(APPEND QM_MINGW_RUNTIME_DIRS "${dir}")
+endif()
+if(MSVC)
+  set(CMAKE_INSTALL_SYSTEM_RUNTIME_LIBS_SKIP ON)
+  include(InstallRequiredSystemLibraries)
+  set(_qm_runtime_dlls ${CMAKE_INSTALL_SYSTEM_RUNTIME_LIBS})
+endif()
 if(QM_MINGW_SHARED_RUNTIME)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
     set(_qm_gcc_dll libgcc_s_seh-1.dll)
@@ -171,6 +190,20 @@ if(_qm_found LESS 0)
 endif()
 string(REPLACE "${_qm_vendor_key}"
   [[Software\Microsoft\Windows\CurrentVersion\Uninstall\@CPACK_PACKAGE_INSTALL_REGISTRY_KEY@]] _qm_nsis "${_qm_nsis}")
+# The setup program is a program of the build's own architecture (NSIS makes
+# 32-bit ones unless told): a 64-bit Windows without its 32-bit layer, such
+# as a Wine without wine32, runs it, and it sees the 64-bit registry and
+# Program Files as the programs it installs do.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+  set(_qm_target amd64-unicode)
+else()
+  set(_qm_target x86-unicode)
+endif()
+# After the script's first line, a comment that follows the file's byte order mark.
+string(FIND "${_qm_nsis}" "\n" _qm_first_line_end)
+string(SUBSTRING "${_qm_nsis}" 0 ${_qm_first_line_end} _qm_head)
+string(SUBSTRING "${_qm_nsis}" ${_qm_first_line_end} -1 _qm_tail)
+set(_qm_nsis "${_qm_head}\nTarget ${_qm_target}${_qm_tail}")
 file(WRITE ${_qm_nsis_dir}/NSIS.template.in "${_qm_nsis}")
 set(CPACK_MODULE_PATH ${_qm_nsis_dir})
 
@@ -184,4 +217,5 @@ endif()
 ")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_GENERATOR NSIS ZIP)
+set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

@@ -85,11 +85,16 @@ def main(argv):
             log(f"FAILED: {text}")
             failures.append(text)
 
+    # Wine writes a few keys of its own on a prefix's first programs: those
+    # come before the first picture of the prefix.
+    wine(env, "cmd", "/c", "exit")
     before_files, before_keys = snapshot(prefix, env)
 
     result = wine(env, str(setup), "/S")
     subprocess.run(["wineserver", "-w"], env=env, check=False)
     expect(result.returncode == 0, f"setup /S ended with status {result.returncode}")
+    if result.returncode != 0:
+        return 1
     installed_files, installed_keys = snapshot(prefix, env)
     new_files = installed_files - before_files
     new_keys = installed_keys - before_keys
@@ -140,6 +145,10 @@ def main(argv):
     uninstaller = f"{installed}\\Uninstall.exe"
     result = wine(env, uninstaller, "/S")
     # The uninstaller copies itself away and returns at once: wait for it.
+    # Its copy in the temporary folder goes at the next start of Windows, as
+    # on a real machine: Wine's restart does those pending deletions.
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
+    wine(env, "wineboot", "--restart")
     subprocess.run(["wineserver", "-w"], env=env, check=False)
     after_files, after_keys = snapshot(prefix, env)
     left_files = sorted((new_files & after_files) | {f for f in after_files - before_files if OURS.search(f)})
