@@ -73,6 +73,10 @@ function(qm_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QM_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(T_QT)
+    # The Windows lane builds and runs these only where a Qt for Windows is.
+    set_tests_properties(${name} PROPERTIES LABELS qt)
+  endif()
 endfunction()
 
 # qm_add_fuzzer(name SOURCES ... LIBS ...)

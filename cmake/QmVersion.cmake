@@ -103,3 +103,24 @@ function(qm_program_version target json)
   endif()
   target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# qm_program_icon(target name): the program's icon (icon resource 128, what
+# Explorer, the Start menu and the installer show) from cmake/icons/NAME.ico,
+# drawn by scripts/make-program-icons.py. Windows builds only.
+function(qm_program_icon target name)
+  if(WIN32)
+    set(ico ${PROJECT_SOURCE_DIR}/cmake/icons/${name}.ico)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_icon.rc)
+    file(CONFIGURE OUTPUT ${out} CONTENT "// Generated: the icon is cmake/icons/${name}.ico.\n128 ICON \"${ico}\"\n" @ONLY)
+    set_property(SOURCE ${out} APPEND PROPERTY OBJECT_DEPENDS ${ico})
+    target_sources(${target} PRIVATE ${out})
+  endif()
+endfunction()
+
+# qm_read_version(description.json var): the description's fileVersion, the
+# four numbers with dots (what an About box reading the resource shows).
+function(qm_read_version json var)
+  file(READ ${json} text)
+  string(JSON value GET "${text}" fileVersion)
+  set(${var} "${value}" PARENT_SCOPE)
+endfunction()
