@@ -5,29 +5,6 @@
 #include <span>
 #include <utility>
 
-namespace {
-
-// Frees the module on every way out of a read.
-class LoadedModule {
-public:
-    LoadedModule(qmplatform::DynamicLibraries& libraries, qmplatform::ModuleHandle module)
-        : libraries_(libraries), module_(module) {}
-    ~LoadedModule() {
-        if (module_ != nullptr) {
-            libraries_.free(module_);
-        }
-    }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-    qmplatform::ModuleHandle get() const { return module_; }
-
-private:
-    qmplatform::DynamicLibraries& libraries_;
-    qmplatform::ModuleHandle module_;
-};
-
-} // namespace
-
 CModuleVersion::CModuleVersion(qmplatform::DynamicLibraries& libraries, qmplatform::VersionInfo& versions)
     : libraries_(libraries), versions_(versions) {}
 
@@ -36,7 +13,7 @@ CModuleVersion::~CModuleVersion() = default;
 bool CModuleVersion::GetFileVersionInfo(std::wstring_view modulePath) {
     fixed_ = {};
     long error = 0;
-    const LoadedModule module(libraries_, libraries_.load(modulePath, 0, error));
+    const qmplatform::ScopedModule module(libraries_, libraries_.load(modulePath, 0, error));
     if (module.get() == nullptr) {
         return false;
     }

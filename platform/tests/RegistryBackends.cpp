@@ -50,7 +50,7 @@ void deleteTree(Registry& registry, RegRoot root, const std::wstring& path) {
     for (const std::wstring& child : children) {
         deleteTree(registry, root, path + L"\\" + child);
     }
-    registry.deleteKey(root, path);
+    (void)registry.deleteKey(root, path);
 }
 
 std::string currentTestName() {

@@ -106,7 +106,8 @@ public:
     [[nodiscard]] virtual long read(EventLogHandle log, std::uint32_t flags, std::uint32_t recordNumber,
                       std::span<std::uint8_t> buffer, std::uint32_t& bytesRead,
                       std::uint32_t& bytesNeeded) = 0;
-    [[nodiscard]] virtual bool close(EventLogHandle log) = 0;
+    // CloseEventLog; like FreeLibrary's, its result leaves nothing to do.
+    virtual bool close(EventLogHandle log) = 0;
 };
 
 // Reads a whole open log newest first, `bufferSize` bytes per read, handing

@@ -3,11 +3,11 @@
 // is installed on, each method can be told to fail with an HRESULT of the
 // settings' choosing, and tray state changes are written back.
 #include "DriveSettings.h"
-#include "ModulePath.h"
 #include "PrintJob.h"
 
 #include "contracts/QMCAPI.h"
 #include "platform/machine/Machine.h"
+#include "platform/machine/StandInLocation.h"
 
 #include <nlohmann/json.hpp>
 
@@ -31,30 +31,18 @@ constexpr HRESULT kInternalError = static_cast<HRESULT>(0xC004022Fu);
 constexpr HRESULT kTrayLocked = static_cast<HRESULT>(0xC004022Au);
 constexpr HRESULT kDriveInUse = static_cast<HRESULT>(0xC004021Eu);
 
+// Any function of this module: its address names the module's own file.
+void machineServedHere() {}
+
 // The machine the module lies on, found once per manager.
 class Machine {
 public:
     Machine() {
-        std::error_code ec;
-        for (fs::path folder = serverModulePath().parent_path(); !folder.empty();
-             folder = folder.parent_path()) {
-            if (fs::is_regular_file(folder / "machine.json", ec)) {
-                std::string error;
-                machine_ = qmplatform::emulated::Machine::open(folder, error);
-                break;
-            }
-            if (folder == folder.parent_path()) {
-                break;
-            }
-        }
-        // Installed into a real Windows (a Wine prefix), the module lies on
-        // drive C: and the machine folder above it is out of its sight; the
-        // machine is then the one QUILLMARK_SYSROOT names, as for the engine.
-        if (!machine_) {
-            if (const char* sysroot = std::getenv("QUILLMARK_SYSROOT"); sysroot != nullptr && *sysroot != 0) {
-                std::string error;
-                machine_ = qmplatform::emulated::Machine::open(fs::path(sysroot), error);
-            }
+        const auto root = qmplatform::emulated::machineOfModule(
+            qmplatform::emulated::moduleFileOf(reinterpret_cast<const void*>(&machineServedHere)));
+        if (root) {
+            std::string error;
+            machine_ = qmplatform::emulated::Machine::open(*root, error);
         }
     }
     // S_OK with the current settings, or why there are none.

@@ -1,6 +1,7 @@
 #include "EngineConfig.h"
 
 #include "contracts/EngineRecords.h"
+#include "platform/machine/StandInLocation.h"
 
 #include <nlohmann/json.hpp>
 
@@ -289,19 +290,8 @@ bool readMachineEngineConfig(const std::filesystem::path& root, EngineConfig& ou
 }
 
 std::optional<std::filesystem::path> engineMachineRoot() {
-    if (const char* sysroot = std::getenv("QUILLMARK_SYSROOT"); sysroot != nullptr && *sysroot != 0) {
-        return std::filesystem::path(sysroot);
-    }
-    // Installed into a machine: <root>/drive_c/.../QMPrtEn.dll.
-    std::error_code ec;
-    for (std::filesystem::path p = engineFilePath().parent_path(); !p.empty() && p != p.root_path();
-         p = p.parent_path()) {
-        if (std::filesystem::is_regular_file(p / "machine.json", ec) &&
-            std::filesystem::is_directory(p / "drive_c", ec)) {
-            return p;
-        }
-    }
-    return std::nullopt;
+    return qmplatform::emulated::machineOfModule(
+        qmplatform::emulated::moduleFileOf(reinterpret_cast<const void*>(&engineMachineRoot)));
 }
 
 } // namespace qmprtens

@@ -57,11 +57,8 @@ bool parseEngineConfig(const nlohmann::json& section, EngineConfig& out, std::st
 // without the section gets the defaults.
 bool readMachineEngineConfig(const std::filesystem::path& root, EngineConfig& out, std::string& error);
 
-// The engine's machine: QUILLMARK_SYSROOT, else the machine folder the
-// engine's own file lies in, else none (the defaults apply).
+// The engine's machine: the machine folder the engine's own file lies in,
+// else QUILLMARK_SYSROOT, else none (the defaults apply).
 std::optional<std::filesystem::path> engineMachineRoot();
-
-// This library's own file (platform-specific, EngineLocation_*.cpp).
-std::filesystem::path engineFilePath();
 
 } // namespace qmprtens
