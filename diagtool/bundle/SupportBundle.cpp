@@ -23,7 +23,9 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 #ifndef QM_SUITE_VERSION
 #define QM_SUITE_VERSION "unknown"
@@ -658,7 +660,6 @@ private:
 
     void modules() {
         std::vector<ModuleRow> rows(std::begin(kModules), std::end(kModules));
-        std::vector<std::wstring> relatives;
         // The message files the event-log page formats the service's events with.
         std::vector<std::pair<int, std::wstring>> messageFiles;
         for (const std::wstring& source : eventSources_) {
