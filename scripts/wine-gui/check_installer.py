@@ -48,12 +48,27 @@ def reg_keys(prefix):
     keys = set()
     for hive in ("system.reg", "user.reg", "userdef.reg"):
         path = prefix / hive
-        if not path.is_file():
-            continue
-        for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
-            if line.startswith("["):
-                keys.add(f"{hive}:{line[1:line.rindex(']')]}")
+        if path.is_file():
+            keys |= reg_keys_of(path.read_text(encoding="utf-8", errors="replace"), hive)
     return keys
+
+
+def reg_keys_of(text, hive):
+    """The keys of one of Wine's registry files, as HIVE:KEY (the file's
+    escaped spelling, without the time stamp after the bracket)."""
+    keys = set()
+    for line in text.splitlines():
+        if line.startswith("[") and "]" in line:
+            keys.add(f"{hive}:{line[1:line.rindex(']')]}")
+    return keys
+
+
+def leftovers(before, installed, after):
+    """What the uninstaller left of ours: every entry the setup added that is
+    still there, and every entry added since the start that is named after
+    the suite (written by the setup or by the installed programs)."""
+    added_by_setup = installed - before
+    return sorted((added_by_setup & after) | {e for e in after - before if OURS.search(e)})
 
 
 def snapshot(prefix, env):
@@ -151,8 +166,8 @@ def main(argv):
     wine(env, "wineboot", "--restart")
     subprocess.run(["wineserver", "-w"], env=env, check=False)
     after_files, after_keys = snapshot(prefix, env)
-    left_files = sorted((new_files & after_files) | {f for f in after_files - before_files if OURS.search(f)})
-    left_keys = sorted((new_keys & after_keys) | {k for k in after_keys - before_keys if OURS.search(k)})
+    left_files = leftovers(before_files, installed_files, after_files)
+    left_keys = leftovers(before_keys, installed_keys, after_keys)
     expect(not left_files, f"no file of ours left after the uninstaller: {left_files[:10]}")
     expect(not left_keys, f"no registry key of ours left after the uninstaller: {left_keys[:10]}")
     others = sorted((after_files - before_files) | (after_keys - before_keys))

@@ -97,20 +97,32 @@ def window_title(window):
                           text=True).stdout.strip()
 
 
+def blankness(image):
+    """(blank, summary) of a picture of a window. A window that shows its controls and text is not tiny, has
+    a few colours and a spread of brightness (a window left white, black or
+    in one flat colour has neither)."""
+    image = image.convert("RGB")
+    colours = image.getcolors(maxcolors=1 << 20)
+    count = len(colours) if colours is not None else 1 << 20
+    spread = ImageStat.Stat(image.convert("L")).stddev[0]
+    summary = f"{image.width}x{image.height}, {count} colours, brightness spread {spread:.1f}"
+    if image.width < 50 or image.height < 30:
+        return True, f"{summary}: too small"
+    if count < 4 or spread < 8.0:
+        return True, f"{summary}: blank"
+    return False, summary
+
+
 def screenshot(window, path):
-    """A picture of one window, checked not blank: a window that shows its
-    controls and text has many colours and a spread of brightness."""
+    """A picture of one window, checked not blank."""
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     subprocess.run(["import", "-window", window, str(path)], check=True, stderr=subprocess.DEVNULL)
     image = Image.open(path).convert("RGB")
-    colours = image.getcolors(maxcolors=1 << 20)
-    count = len(colours) if colours is not None else 1 << 20
-    spread = max(ImageStat.Stat(image.convert("L")).stddev[0], 0.0)
-    if image.width < 50 or image.height < 30 or count < 8 or spread < 8.0:
-        raise Failed(f"{path.name}: {image.width}x{image.height}, {count} colours, brightness spread "
-                     f"{spread:.1f}: blank")
-    log(f"{path.name}: {image.width}x{image.height}, {count} colours, brightness spread {spread:.1f}")
+    blank, summary = blankness(image)
+    if blank:
+        raise Failed(f"{path.name}: {summary}")
+    log(f"{path.name}: {summary}")
     return image
 
 
