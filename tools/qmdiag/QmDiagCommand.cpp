@@ -36,15 +36,13 @@ struct FixRow {
     const wchar_t* change;
     const char* refused;
 };
-constexpr const char* kRefused =
-    "could not be written (administrator rights are needed, and a fix journal that can be written)";
+constexpr const char* kRefused = "could not be written (administrator rights are needed)";
 constexpr FixRow kFixes[] = {
     {Step::Accelerator, settings::SettingId::IaaFix, nullptr, kRefused},
     {Step::AllocateCdRoms, settings::SettingId::AllocateCdRoms, nullptr, kRefused},
     {Step::Autorun, settings::SettingId::Autorun, nullptr, kRefused},
     {Step::ServiceRunning, std::nullopt, L"QuillmarkService started",
-     "QuillmarkService did not start (it fails to start, or starting it needs administrator rights and a "
-     "fix journal that can be written)"},
+     "QuillmarkService did not start (it fails to start, or starting it needs administrator rights)"},
     {Step::ServiceAutomatic, settings::SettingId::ServiceStart, nullptr, kRefused},
     {Step::ServiceLocalSystem, settings::SettingId::ServiceObjectName, nullptr, kRefused},
 };
@@ -113,11 +111,18 @@ int fix(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) {
         if (!result.qmsInstalled) {
             out << "not changed: the QMS is not installed; nothing can be fixed without it\n";
         }
+        if (!result.journalNotice.empty()) {
+            out << "note: " << toUtf8(result.journalNotice) << "\n";
+        }
         for (const GuidedCheck::Fix& f : result.fixes) {
             const FixRow& row = fixRow(f.step);
             const std::string name = toUtf8(GuidedCheck::stepName(f.step));
             if (f.made) {
-                out << "changed: " << name << ": " << toUtf8(changeOf(row)) << "\n";
+                out << "changed: " << name << ": " << toUtf8(changeOf(row));
+                if (f.unrecorded) {
+                    out << " (cannot be undone: " << toUtf8(result.journalProblem) << ")";
+                }
+                out << "\n";
             } else {
                 out << "not changed: " << name << ": " << row.refused << "\n";
             }
@@ -165,7 +170,13 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
     }
     FixRecord record;
     if (!session->journal().last(record)) {
-        err << "qmdiag: nothing to undo (no fix recorded in " << toUtf8(session->journal().path()) << ")\n";
+        const std::wstring problem = session->journal().problem();
+        if (!problem.empty()) {
+            err << "qmdiag: nothing was undone: " << toUtf8(problem) << "\n";
+        } else {
+            err << "qmdiag: nothing to undo (no fix recorded in " << toUtf8(session->journal().path())
+                << ")\n";
+        }
         return kExitProblem;
     }
     // A record without a run comes from before runs were kept: it is a run

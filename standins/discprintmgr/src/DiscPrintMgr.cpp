@@ -34,6 +34,13 @@ constexpr HRESULT kDriveInUse = static_cast<HRESULT>(0xC004021Eu);
 // Any function of this module: its address names the module's own file.
 void machineServedHere() {}
 
+// The server reads the machine's settings and nothing else of it.
+qmplatform::emulated::Machine::Options settingsOnly() {
+    qmplatform::emulated::Machine::Options options;
+    options.needsHives = false;
+    return options;
+}
+
 // The machine the module lies on, found once per manager.
 class Machine {
 public:
@@ -42,7 +49,7 @@ public:
             qmplatform::emulated::moduleFileOf(reinterpret_cast<const void*>(&machineServedHere)));
         if (root) {
             std::string error;
-            machine_ = qmplatform::emulated::Machine::open(*root, error);
+            machine_ = qmplatform::emulated::Machine::open(*root, settingsOnly(), error);
         }
     }
     // S_OK with the current settings, or why there are none.
