@@ -116,7 +116,9 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
     std::vector<qmplatform::FolderEntry> entries;
     if (!system_.files().listFolder(folder, entries))
         return false;
-    std::erase_if(entries, [](const qmplatform::FolderEntry& e) { return e.isFolder; });
+    // Files only: a link may lead anywhere, and a log folder holds the
+    // components' own files.
+    std::erase_if(entries, [](const qmplatform::FolderEntry& e) { return e.isFolder || e.isLink; });
     // Newest first; the name settles equal times so that a scan is repeatable.
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return a.lastWriteTime != b.lastWriteTime ? a.lastWriteTime > b.lastWriteTime : a.name < b.name;
@@ -124,9 +126,15 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
 
     LiveProgress progress(this, tr("Scanning error logs..."), static_cast<int>(entries.size()));
     const QString rootName = QString::fromLatin1(kQuillmarkLogRoot);
+    // Files are opened, and named to the user, by the folder's canonical
+    // path in Qt's form ("C:/Program Files/.../log/name.xml").
+    std::wstring canonical;
+    if (!system_.files().canonicalPath(folder, canonical))
+        canonical = folder;
+    std::replace(canonical.begin(), canonical.end(), L'\\', L'/');
     for (std::size_t i = 0; i < entries.size(); ++i) {
         progress.setValue(static_cast<int>(i));
-        const std::wstring path = folder + L"\\" + entries[i].name;
+        const std::wstring path = canonical + L"/" + entries[i].name;
         std::FILE* file = system_.files().openForReading(path);
         if (!file) {
             prompter_.warning(this, tr("Quillmark Error Log Parser"),

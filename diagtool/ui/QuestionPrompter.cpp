@@ -13,3 +13,7 @@ int MessageBoxQuestionPrompter::ask(QWidget* parent, const QString& caption, con
     box.exec();
     return box.clickedButton() == first ? 0 : 1;
 }
+
+void MessageBoxQuestionPrompter::warn(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+}

@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStringList>
 
 namespace {
 
@@ -32,10 +33,18 @@ class SimpleDiagnosticsWidget::Bridge final : public GuidedCheckPrompter {
 public:
     explicit Bridge(SimpleDiagnosticsWidget& widget) : widget_(widget) {}
     int ask(std::wstring_view text, std::wstring_view button0, std::wstring_view button1) override {
-        return widget_.prompter_->ask(&widget_, QString::fromLatin1(kCaption), fromWide(text),
-                                      fromWide(button0), fromWide(button1)) == 0
+        return widget_.prompter_->ask(&widget_, tr(kCaption), fromWide(text), fromWide(button0),
+                                      fromWide(button1)) == 0
                    ? 0
                    : 1;
+    }
+    // The check's texts are its source texts; they are translated in the
+    // widget's context, as the widget's own are.
+    std::wstring translate(std::wstring_view source) const override {
+        return tr(QString::fromWCharArray(source.data(), static_cast<qsizetype>(source.size()))
+                      .toUtf8()
+                      .constData())
+            .toStdWString();
     }
     void statusShownRed(std::wstring_view labelText) override {
         setTextColour(widget_.statusLabel_, GuidedCheck::kRed);
@@ -72,16 +81,16 @@ SimpleDiagnosticsWidget::SimpleDiagnosticsWidget(WindowsDiagnostics& checks, QWi
         logoLabel_->setAlignment(kLeftTop);
         statusRow_->addWidget(logoLabel_);
     }
-    statusLabel_ = new QLabel(QStringLiteral("Status: OK"), this);
+    statusLabel_ = new QLabel(tr("Status: OK"), this);
     statusLabel_->setAlignment(kLeftTop);
     statusRow_->addWidget(statusLabel_);
     layout_->addLayout(statusRow_, 0, 0);
 
     buttonRow_ = new QHBoxLayout;
-    recheckButton_ = new QPushButton(QStringLiteral("Re-check"), this);
-    closeButton_ = new QPushButton(QStringLiteral("Close"), this);
-    getQmsButton_ = new QPushButton(QStringLiteral("Get Quillmark System Software"), this);
-    restartButton_ = new QPushButton(QStringLiteral("Restart Windows"), this);
+    recheckButton_ = new QPushButton(tr("Re-check"), this);
+    closeButton_ = new QPushButton(tr("Close"), this);
+    getQmsButton_ = new QPushButton(tr("Get Quillmark System Software"), this);
+    restartButton_ = new QPushButton(tr("Restart Windows"), this);
     for (QPushButton* button : {recheckButton_, closeButton_, getQmsButton_, restartButton_}) {
         buttonRow_->addWidget(button);
     }
@@ -110,6 +119,15 @@ bool SimpleDiagnosticsWidget::on_checkStatus() {
     const GuidedCheck::Result result = GuidedCheck(checks_, bridge).run();
     setTextColour(statusLabel_, result.colour);
     statusLabel_->setText(fromWide(result.labelText));
+    // One box after the check, not one per fix: what became of the fix
+    // journal, and why the fixes just made cannot be undone.
+    QStringList journal;
+    if (!result.journalNotice.empty())
+        journal << fromWide(result.journalNotice);
+    if (!result.journalProblem.empty())
+        journal << tr("The fixes made in this check cannot be undone: %1.").arg(fromWide(result.journalProblem));
+    if (!journal.isEmpty())
+        prompter_->warn(this, tr(kCaption), journal.join(QStringLiteral("\n\n")));
     return result.qmsInstalled;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -162,29 +163,100 @@ std::string FileFixJournal::serialise(const std::vector<FixRecord>& records) {
     return nlohmann::json{{"version", kFormatVersion}, {"fixes", fixes}}.dump(2) + "\n";
 }
 
-bool FileFixJournal::load(std::vector<FixRecord>& out) const {
+FileFixJournal::Load FileFixJournal::load(std::vector<FixRecord>& out, std::string* text) const {
     if (path_.empty()) {
-        return false;
+        return Load::NoFolder;
     }
     std::FILE* file = system_.files().openForReading(path_);
     if (file == nullptr) {
-        // No journal yet: nothing has been fixed.
+        // No journal yet, nothing has been fixed; but one that is there and
+        // refuses to open is not an empty one.
+        std::wstring existing;
+        if (system_.files().canonicalPath(path_, existing)) {
+            return Load::Unreadable;
+        }
         out.clear();
-        return true;
+        return Load::Loaded;
     }
-    std::string text;
+    std::string bytes;
     char buffer[4096];
     bool ok = true;
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        text.append(buffer, n);
-        if (text.size() > static_cast<std::size_t>(kMaxJournalBytes)) {
+        bytes.append(buffer, n);
+        if (bytes.size() > static_cast<std::size_t>(kMaxJournalBytes)) {
             ok = false;
             break;
         }
     }
     ok = ok && std::ferror(file) == 0;
     std::fclose(file);
-    return ok && parse(text, out);
+    if (!ok) {
+        return Load::Unreadable;
+    }
+    if (!parse(bytes, out)) {
+        if (text != nullptr) {
+            *text = std::move(bytes);
+        }
+        return Load::NotAJournal;
+    }
+    return Load::Loaded;
+}
+
+bool FileFixJournal::loaded(Load result) const {
+    switch (result) {
+    case Load::Loaded:
+        problem_.clear();
+        return true;
+    case Load::NoFolder:
+        problem_ = L"the local application data folder is unknown, so there is no fix journal";
+        return false;
+    case Load::Unreadable:
+        problem_ = L"the fix journal " + path_ + L" cannot be read";
+        return false;
+    case Load::NotAJournal:
+        problem_ = L"the fix journal " + path_ + L" cannot be read: it is not a fix journal this program knows";
+        return false;
+    }
+    return false;
+}
+
+std::wstring FileFixJournal::asidePath(std::wstring_view journalPath, std::chrono::system_clock::time_point when) {
+    using namespace std::chrono;
+    const auto day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss time{floor<seconds>(when - day)};
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02d%02d%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    std::wstring path(journalPath);
+    const std::size_t dot = path.rfind(L'.');
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    const std::wstring extension = hasExtension ? path.substr(dot) : std::wstring();
+    if (hasExtension) {
+        path.erase(dot);
+    }
+    return path + L".unreadable-" + qmplatform::fromUtf8(stamp) + extension;
+}
+
+bool FileFixJournal::keepAside(const std::string& text) {
+    const std::wstring base = asidePath(path_, std::chrono::system_clock::now());
+    // A second bad journal within the same second gets a number of its own.
+    std::wstring aside = base;
+    std::wstring existing;
+    for (int n = 2; system_.files().canonicalPath(aside, existing); ++n) {
+        const std::size_t dot = base.rfind(L'.');
+        aside = base.substr(0, dot) + L"-" + std::to_wstring(n) + base.substr(dot);
+    }
+    if (!system_.files().replaceFile(
+            aside, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
+        return false;
+    }
+    notice_ = L"The fix journal " + path_ + L" could not be read. It was kept as " + aside +
+              L", and a new journal was started.";
+    return true;
 }
 
 bool FileFixJournal::store(const std::vector<FixRecord>& records) {
@@ -196,16 +268,31 @@ bool FileFixJournal::store(const std::vector<FixRecord>& records) {
 
 bool FileFixJournal::append(const FixRecord& record) {
     std::vector<FixRecord> records;
-    if (!load(records)) {
+    std::string text;
+    const Load result = load(records, &text);
+    if (result == Load::NotAJournal) {
+        // Its bytes are kept before anything is written over them.
+        if (!keepAside(text)) {
+            problem_ = L"the fix journal " + path_ +
+                       L" cannot be read, and no copy of it could be kept to start a new one";
+            return false;
+        }
+        records.clear();
+    } else if (!loaded(result)) {
         return false;
     }
     records.push_back(record);
-    return store(records);
+    if (!store(records)) {
+        problem_ = L"the fix journal " + path_ + L" cannot be written";
+        return false;
+    }
+    problem_.clear();
+    return true;
 }
 
 bool FileFixJournal::last(FixRecord& out) const {
     std::vector<FixRecord> records;
-    if (!load(records) || records.empty()) {
+    if (!loaded(load(records)) || records.empty()) {
         return false;
     }
     out = records.back();
@@ -214,9 +301,17 @@ bool FileFixJournal::last(FixRecord& out) const {
 
 bool FileFixJournal::dropLast() {
     std::vector<FixRecord> records;
-    if (!load(records) || records.empty()) {
+    if (!loaded(load(records)) || records.empty()) {
         return false;
     }
     records.pop_back();
-    return store(records);
+    if (!store(records)) {
+        problem_ = L"the fix journal " + path_ + L" cannot be written";
+        return false;
+    }
+    return true;
+}
+
+std::wstring FileFixJournal::takeNotice() {
+    return std::exchange(notice_, {});
 }

@@ -13,13 +13,18 @@
 // without a run reads the same as it always did.
 //
 // The file is read whole on every call and replaced whole on every change.
-// A file that cannot be understood is never overwritten: appending to it
-// fails, so no fix is made whose old data could not be kept.
+// A file that cannot be understood is never lost: the next append keeps its
+// bytes aside as "FixJournal.unreadable-YYYYMMDD-HHMMSS.json" (UTC) beside it
+// and starts a new journal, and the user is told once, with both names. A
+// file that cannot be read or written at all stays as it is; appends then
+// fail with the reason, and the fixes go ahead without a record.
 
 #include "FixJournal.h"
 
 #include "platform/System.h"
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +38,12 @@ public:
     bool append(const FixRecord& record) override;
     bool last(FixRecord& out) const override;
     bool dropLast() override;
+    std::wstring problem() const override { return problem_; }
+    std::wstring takeNotice() override;
+
+    // Where an unreadable journal goes, for a time in UTC:
+    // "...\FixJournal.unreadable-20260309-141502.json".
+    static std::wstring asidePath(std::wstring_view journalPath, std::chrono::system_clock::time_point when);
 
     // Windows path of the file; empty when the folder is unknown.
     const std::wstring& path() const { return path_; }
@@ -42,9 +53,16 @@ public:
     static std::string serialise(const std::vector<FixRecord>& records);
 
 private:
-    bool load(std::vector<FixRecord>& out) const;
+    enum class Load : std::uint8_t { Loaded, NoFolder, Unreadable, NotAJournal };
+    // `text` receives the file's bytes when they are no journal.
+    Load load(std::vector<FixRecord>& out, std::string* text = nullptr) const;
     bool store(const std::vector<FixRecord>& records);
+    bool keepAside(const std::string& text);
+    // Records the failure's reason in problem_; false for anything but Loaded.
+    bool loaded(Load result) const;
 
     qmplatform::System& system_;
     std::wstring path_;
+    mutable std::wstring problem_;
+    std::wstring notice_;
 };

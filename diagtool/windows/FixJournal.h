@@ -1,8 +1,10 @@
 #pragma once
 
 // What a fix changed, kept so that it can be put back. Every fix is recorded
-// before it is written, so a fix that changes a setting always leaves the old
-// data behind, even when the program stops right after.
+// before it is written, so a fix that changes a setting leaves the old data
+// behind, even when the program stops right after. A journal never costs the
+// user a fix: one that cannot keep the record lets the fix go ahead, and the
+// user learns that this fix cannot be undone, and why.
 
 #include "platform/Win32Codes.h"
 
@@ -36,11 +38,19 @@ struct FixRecord {
 class FixJournal {
 public:
     virtual ~FixJournal() = default;
-    // False when the record could not be kept; the fix is then not made.
+    // False when the record could not be kept (problem() says why); the fix
+    // is made all the same, and cannot be undone.
     virtual bool append(const FixRecord& record) = 0;
-    // The most recent record; false when the journal is empty or unreadable.
+    // The most recent record; false when the journal is empty or unreadable
+    // (problem() is then empty or says why).
     virtual bool last(FixRecord& out) const = 0;
     virtual bool dropLast() = 0;
+    // Why the last append or read failed, as the user is told; empty when it
+    // did not.
+    virtual std::wstring problem() const { return {}; }
+    // What the user is to be told once (a journal that could not be read was
+    // put aside); empty once taken.
+    virtual std::wstring takeNotice() { return {}; }
 };
 
 // A journal that lives as long as the object, for callers that keep no file.
@@ -81,6 +91,8 @@ public:
     }
     bool last(FixRecord& out) const override { return inner_.last(out); }
     bool dropLast() override { return inner_.dropLast(); }
+    std::wstring problem() const override { return inner_.problem(); }
+    std::wstring takeNotice() override { return inner_.takeNotice(); }
     const std::wstring& run() const { return run_; }
 
 private:

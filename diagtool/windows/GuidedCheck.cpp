@@ -149,19 +149,21 @@ int GuidedCheck::registryStep(Step step, Result& result) {
         return kFine;
     }
     Fix fix{step};
-    fix.accepted = prompter_.ask(s->question, s->accept, s->decline) == 0;
+    fix.accepted = prompter_.ask(prompter_.translate(s->question), prompter_.translate(s->accept),
+                                 prompter_.translate(s->decline)) == 0;
     // A setting the system refused to write is not corrected, whatever the
     // user answered: saying so, and not offering a restart that would change
     // nothing, is the only honest report.
     fix.made = fix.accepted && s->fix(checks_);
+    fix.unrecorded = fix.made && !checks_.lastFixRecorded();
     result.fixes.push_back(fix);
     if (!fix.made) {
-        merge(result.statusText, s->notCorrected);
+        merge(result.statusText, prompter_.translate(s->notCorrected));
         return kProblemRemains;
     }
     result.restartNeeded = true;
     prompter_.restartOffered();
-    merge(result.statusText, s->corrected);
+    merge(result.statusText, prompter_.translate(s->corrected));
     return kRestartNeeded;
 }
 
@@ -170,15 +172,17 @@ int GuidedCheck::serviceSteps(Result& result) {
     std::wstring message(kOk);
     if (!checks_.isServiceRunning()) {
         Fix fix{Step::ServiceRunning};
-        fix.accepted = prompter_.ask(kStartQuestion, kStartAccept, kStartDecline) == 0;
+        fix.accepted = prompter_.ask(prompter_.translate(kStartQuestion), prompter_.translate(kStartAccept),
+                                     prompter_.translate(kStartDecline)) == 0;
         if (fix.accepted) {
             fix.made = checks_.startService();
+            fix.unrecorded = fix.made && !checks_.lastFixRecorded();
             if (!fix.made) {
-                message = kDidNotStart;
+                message = prompter_.translate(kDidNotStart);
                 outcome = kProblemRemains;
             }
         } else {
-            message = kNotRunning;
+            message = prompter_.translate(kNotRunning);
             outcome = kProblemRemains;
         }
         result.fixes.push_back(fix);
@@ -188,10 +192,13 @@ int GuidedCheck::serviceSteps(Result& result) {
             continue;
         }
         Fix fix{s.step};
-        fix.accepted = prompter_.ask(s.question, kYes, kNo) == 0;
+        fix.accepted =
+            prompter_.ask(prompter_.translate(s.question), prompter_.translate(kYes), prompter_.translate(kNo)) == 0;
         if (fix.accepted) {
             s.fix(checks_);
+            const bool recorded = checks_.lastFixRecorded();
             fix.made = s.isSet(checks_);
+            fix.unrecorded = fix.made && !recorded;
         }
         result.fixes.push_back(fix);
         if (fix.made) {
@@ -201,7 +208,7 @@ int GuidedCheck::serviceSteps(Result& result) {
         // often) gets the "did not get set to ..." message alone, not the
         // "not set to ..." one of a declined fix: the user learns that the
         // change failed, and that answering "Yes" again will not help.
-        const std::wstring_view text = fix.accepted ? s.failed : s.declined;
+        const std::wstring text = prompter_.translate(fix.accepted ? s.failed : s.declined);
         if (outcome == kProblemRemains) {
             message += L'\n';
             message += text;
@@ -221,8 +228,8 @@ GuidedCheck::Result GuidedCheck::run() {
     result.statusText = kOk;
     result.qmsInstalled = checks_.isQmsInstalled();
     if (!result.qmsInstalled) {
-        result.statusText = kNotInstalled;
-        result.labelText = kNotInstalled;
+        result.statusText = prompter_.translate(kNotInstalled);
+        result.labelText = result.statusText;
         result.outcome = kProblemRemains;
         result.colour = kRed;
         prompter_.statusShownRed(result.labelText);
@@ -231,17 +238,18 @@ GuidedCheck::Result GuidedCheck::run() {
 
     result.driveFound = checks_.hasQuillmarkDrive();
     if (!result.driveFound) {
-        prompter_.statusShownRed(kNoDrive);
-        mergeLine(result.statusText, kNoDrive);
+        const std::wstring noDrive = prompter_.translate(kNoDrive);
+        prompter_.statusShownRed(noDrive);
+        mergeLine(result.statusText, noDrive);
     }
 
     const std::wstring qmsStatus = checks_.getQmsVersion(result.qmsVersion);
     if (qmsStatus != WindowsDiagnostics::kOk) {
-        mergeLine(result.statusText, qmsStatus);
+        mergeLine(result.statusText, prompter_.translate(qmsStatus));
     }
     const std::wstring drfStatus = checks_.getDrfVersion(result.drfVersion);
     if (drfStatus != WindowsDiagnostics::kOk) {
-        mergeLine(result.statusText, drfStatus);
+        mergeLine(result.statusText, prompter_.translate(drfStatus));
     }
 
     const int accelerator = registryStep(Step::Accelerator, result);
@@ -259,16 +267,24 @@ GuidedCheck::Result GuidedCheck::run() {
         result.outcome = kFine;
     }
     result.colour = colourOf(result.outcome);
+    for (const Fix& fix : result.fixes) {
+        if (fix.unrecorded) {
+            result.journalProblem = checks_.journalProblem();
+            break;
+        }
+    }
+    result.journalNotice = checks_.takeJournalNotice();
 
+    // "OK" marks a status nothing was merged into; it is shown translated.
     if (result.statusText == kOk) {
-        result.statusText += kAllFine;
+        result.statusText = prompter_.translate(kOk) + prompter_.translate(kAllFine);
         prompter_.closeFocused();
     }
 
-    result.labelText = L"QMS Version: " + result.qmsVersion + L"\n";
+    result.labelText = prompter_.translate(kQmsVersionLabel) + result.qmsVersion + L"\n";
     if (result.qmsVersion != result.drfVersion) {
-        result.labelText += L"DRF Version: " + result.drfVersion + L"\n";
+        result.labelText += prompter_.translate(kDrfVersionLabel) + result.drfVersion + L"\n";
     }
-    result.labelText += L"Status: " + result.statusText;
+    result.labelText += prompter_.translate(kStatusLabel) + result.statusText;
     return result;
 }

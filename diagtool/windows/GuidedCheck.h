@@ -27,6 +27,10 @@ public:
     virtual void restartOffered() {}
     // Everything is fine: "Close" takes the focus.
     virtual void closeFocused() {}
+    // Every text the user sees passes through here first, as its source
+    // text (the questions, the button texts, each message and each part of
+    // the status): a window hands them to its translation function.
+    virtual std::wstring translate(std::wstring_view source) const { return std::wstring(source); }
 };
 
 struct StatusColour {
@@ -51,6 +55,9 @@ public:
     static constexpr std::wstring_view kNotInstalled =
         L"Quillmark System Software not installed, click the 'Get Quillmark System Software' button below";
     static constexpr std::wstring_view kNoDrive = L"No Quillmark Drive detected";
+    static constexpr std::wstring_view kQmsVersionLabel = L"QMS Version: ";
+    static constexpr std::wstring_view kDrfVersionLabel = L"DRF Version: ";
+    static constexpr std::wstring_view kStatusLabel = L"Status: ";
     static constexpr std::wstring_view kAllFine =
         L"\nYour critical Quillmark system settings and drive communications\nhave been checked and are "
         L"functioning correctly.";
@@ -72,6 +79,8 @@ public:
         // The system took the change (and, for the service, the re-check
         // found it so).
         bool made = false;
+        // Made, but the fix journal could not record it: it cannot be undone.
+        bool unrecorded = false;
         bool operator==(const Fix&) const = default;
     };
 
@@ -88,6 +97,12 @@ public:
         // The whole text of the status label.
         std::wstring labelText;
         std::vector<Fix> fixes;
+        // Why the fixes marked unrecorded cannot be undone; empty when all
+        // could be.
+        std::wstring journalProblem;
+        // What the fix journal has to tell the user once (a journal that
+        // could not be read was put aside and a new one started).
+        std::wstring journalNotice;
     };
 
     static StatusColour colourOf(int outcome);

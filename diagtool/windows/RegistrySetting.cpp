@@ -2,6 +2,7 @@
 
 #include "platform/RegKey.h"
 
+#include <algorithm>
 #include <utility>
 
 using qmplatform::RegAccess;
@@ -64,12 +65,18 @@ bool RegistrySetting::openForWriting(qmplatform::RegKey& key) const {
 }
 
 bool RegistrySetting::readFlag() {
-    std::uint32_t number = 0;
+    // The flag is whatever the value holds in a 4-byte buffer, of any type:
+    // the components that set it are not all careful to store a REG_DWORD,
+    // and RegQueryValueEx does not look at the type either. Longer data does
+    // not fit, and the read fails as it would with ERROR_MORE_DATA.
+    constexpr std::size_t kFlagBytes = 4;
     qmplatform::RegKey key;
-    if (!openForReading(key) || key.readDword(valueName_, number) != qmplatform::kErrorSuccess) {
+    qmplatform::RegValue value;
+    if (!openForReading(key) || key.get()->queryValue(valueName_, value) != qmplatform::kErrorSuccess ||
+        value.data.size() > kFlagBytes) {
         return false;
     }
-    flag_ = number != 0;
+    flag_ = std::any_of(value.data.begin(), value.data.end(), [](std::uint8_t b) { return b != 0; });
     return true;
 }
 

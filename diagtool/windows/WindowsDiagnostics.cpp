@@ -169,8 +169,11 @@ bool WindowsDiagnostics::startService() {
         return false;
     }
     // Only a start of a stopped service is this fix's doing; undoing it must
-    // not stop a service someone else started.
+    // not stop a service someone else started. A journal that cannot keep
+    // the record does not stop the start: the user needs the service more
+    // than the undo.
     bool recorded = false;
+    lastFixRecorded_ = true;
     if (journal_ != nullptr) {
         qmplatform::ServiceStatus status;
         if (service->queryStatus(status) == qmplatform::kErrorSuccess &&
@@ -178,10 +181,8 @@ bool WindowsDiagnostics::startService() {
             FixRecord record;
             record.kind = FixKind::ServiceStart;
             record.service = kServiceName;
-            if (!journal_->append(record)) {
-                return false;
-            }
-            recorded = true;
+            recorded = journal_->append(record);
+            lastFixRecorded_ = recorded;
         }
     }
     // An already running service refuses the start; the checks below are
@@ -260,6 +261,8 @@ bool WindowsDiagnostics::restartWindows() {
 
 bool WindowsDiagnostics::writeSetting(std::wstring_view key, std::wstring_view value, std::uint32_t type,
                                       const std::wstring& text, std::uint32_t number) {
+    bool recorded = false;
+    lastFixRecorded_ = true;
     if (journal_ != nullptr) {
         FixRecord record;
         record.keyPath = key;
@@ -274,17 +277,26 @@ bool WindowsDiagnostics::writeSetting(std::wstring_view key, std::wstring_view v
             record.type = data.type;
             record.data = std::move(data.data);
         }
-        if (!journal_->append(record)) {
-            return false;
-        }
+        // Made without a record when the journal cannot keep one: the fix
+        // is what the user asked for; the undo is our addition.
+        recorded = journal_->append(record);
+        lastFixRecorded_ = recorded;
     }
     RegistrySetting setting = hklmSetting(system_.registry(), key, value);
     const bool written = type == qmplatform::kRegSz ? setting.writeText(text) : setting.writeNumber(number);
-    if (!written && journal_ != nullptr) {
+    if (!written && recorded) {
         // Nothing changed, so there is nothing to undo.
         journal_->dropLast();
     }
     return written;
+}
+
+std::wstring WindowsDiagnostics::journalProblem() const {
+    return journal_ != nullptr ? journal_->problem() : std::wstring();
+}
+
+std::wstring WindowsDiagnostics::takeJournalNotice() {
+    return journal_ != nullptr ? journal_->takeNotice() : std::wstring();
 }
 
 bool WindowsDiagnostics::undoLastFix() {

@@ -51,7 +51,9 @@ public:
     static constexpr std::wstring_view kQmsVersionError = L"Error reading QMS version\n";
     static constexpr std::wstring_view kDrfVersionError = L"Error reading DRF version\n";
 
-    // `journal` (may be null) records every fix before it is written.
+    // `journal` (may be null) records every fix before it is written. A fix
+    // the journal cannot record is made all the same; lastFixRecorded() and
+    // journalProblem() say so.
     WindowsDiagnostics(qmplatform::System& system, DriveCount countDrives = {},
                        FixJournal* journal = nullptr);
     virtual ~WindowsDiagnostics();
@@ -90,6 +92,14 @@ public:
     std::wstring qmsSettingsReport() const;
     std::wstring systemSettingsReport() const;
 
+    // False when the last fix (a setter or startService) changed something
+    // the journal could not record: it cannot be undone.
+    bool lastFixRecorded() const { return lastFixRecorded_; }
+    // Why the journal failed last, for the user; empty without a journal.
+    std::wstring journalProblem() const;
+    // What the journal has to tell the user once (see FixJournal).
+    std::wstring takeJournalNotice();
+
     // Takes back the last recorded fix: restores the value it changed, or
     // stops the service it started. False when there is none or it cannot be
     // taken back (the entry is then kept).
@@ -108,4 +118,5 @@ private:
     qmplatform::System& system_;
     DriveCount countDrives_;
     FixJournal* journal_;
+    bool lastFixRecorded_ = true;
 };

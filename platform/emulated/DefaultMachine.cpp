@@ -172,7 +172,7 @@ bool copyMachineFolder(const fs::path& from, const fs::path& to, std::string& er
 bool defaultMachineRoot(fs::path& root, std::string& error) {
     if (const std::optional<fs::path> sysroot = environmentPath("QUILLMARK_SYSROOT")) {
         if (!isMachine(*sysroot)) {
-            error = "QUILLMARK_SYSROOT (" + sysroot->string() + ") is not a machine folder";
+            error = "QUILLMARK_SYSROOT (" + sysroot->string() + ") is not a machine folder (its machine.json is missing)";
             return false;
         }
         root = *sysroot;

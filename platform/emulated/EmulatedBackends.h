@@ -45,6 +45,7 @@ public:
     explicit EmulatedFiles(const Machine& machine) : machine_(machine) {}
     std::FILE* openForReading(std::wstring_view windowsPath) const override;
     bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const override;
+    bool canonicalPath(std::wstring_view windowsPath, std::wstring& out) const override;
     bool replaceFile(std::wstring_view windowsPath, std::span<const std::uint8_t> contents) override;
 
 private:

@@ -63,6 +63,7 @@ bool EmulatedFiles::listFolder(std::wstring_view windowsPath, std::vector<Folder
         std::error_code entryError;
         FolderEntry entry;
         entry.name = entryName(it->path().filename());
+        entry.isLink = it->is_symlink(entryError);
         entry.isFolder = it->is_directory(entryError);
         if (!entry.isFolder) {
             const std::uintmax_t size = it->file_size(entryError);
@@ -76,6 +77,26 @@ bool EmulatedFiles::listFolder(std::wstring_view windowsPath, std::vector<Folder
         return false;
     }
     out = std::move(entries);
+    return true;
+}
+
+bool EmulatedFiles::canonicalPath(std::wstring_view windowsPath, std::wstring& out) const {
+    const fs::path host = machine_.hostPath(windowsPath);
+    std::error_code ec;
+    if (host.empty()) {
+        return false;
+    }
+    const fs::path resolved = fs::canonical(host, ec);
+    if (ec) {
+        return false;
+    }
+    // hostPath refuses links that lead out of the machine, so the resolved
+    // path is one of its own; windowsPath() says so or gives nothing.
+    std::wstring path = machine_.windowsPath(resolved);
+    if (path.empty()) {
+        return false;
+    }
+    out = std::move(path);
     return true;
 }
 

@@ -2,12 +2,15 @@
 
 #include "emulated/MachineLock.h"
 #include "emulated/MachineSettings.h"
+#include "emulated/registry/EmulatedRegistry.h"
+#include "emulated/registry/RegFile.h"
 
 #include "platform/FileReplace.h"
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -130,6 +133,34 @@ private:
     std::string error_;
 };
 
+// The parser's own words, without its prefix, after the line they concern:
+// "line 3: syntax error while parsing object key - ...".
+bool parseJsonText(const std::string& text, Json& out, std::string& error) {
+    try {
+        out = Json::parse(text);
+        return true;
+    } catch (const Json::parse_error& e) {
+        // The parser counts lines itself ("parse error at line 3, column 7");
+        // the byte offset is the fallback.
+        std::string reason = e.what();
+        const std::size_t at = reason.find("at line ");
+        long long line = 0;
+        if (at != std::string::npos) {
+            line = std::atoll(reason.c_str() + at + 8);
+        } else {
+            const std::size_t end = std::min<std::size_t>(e.byte > 0 ? e.byte - 1 : 0, text.size());
+            line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\n');
+        }
+        const std::size_t column = reason.find("column ");
+        const std::size_t colon = reason.find(": ", column == std::string::npos ? 0 : column);
+        if (colon != std::string::npos) {
+            reason.erase(0, colon + 2);
+        }
+        error = "line " + std::to_string(line) + ": " + reason;
+        return false;
+    }
+}
+
 bool writeDocument(const fs::path& file, const Json& document, std::string& error) {
     const std::string text = document.dump(2) + "\n";
     return writeFileReplacing(file, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), error);
@@ -201,7 +232,7 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, std::string& error)
 std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& options, std::string& error) {
     std::error_code ec;
     if (!fs::is_regular_file(root / "machine.json", ec)) {
-        error = root.string() + " is not a machine folder (no machine.json)";
+        error = root.string() + " is not a machine folder (its machine.json is missing)";
         return nullptr;
     }
     std::unique_ptr<Machine> machine(new Machine(fs::absolute(root, ec), options));
@@ -212,10 +243,19 @@ std::unique_ptr<Machine> Machine::open(const fs::path& root, const Options& opti
         if (!lock.held(error) || !machine->readDocument(document, error)) {
             return nullptr;
         }
-    }
-    if (!settingsFromJson(document, settings, error)) {
-        error = machine->settingsFile().string() + ": " + error;
-        return nullptr;
+        if (!settingsFromJson(document, settings, error)) {
+            error = machine->settingsFile().string() + ": " + error;
+            return nullptr;
+        }
+        // A hive that cannot be read is not an empty registry: every check
+        // would report the machine's settings as absent. The machine does not
+        // open, and the file stays as it is for whoever looks into it.
+        EmulatedRegistry hives({machine->hiveFolder(), machine->lockFile(), true});
+        for (const RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser}) {
+            if (options.needsHives && !hives.checkHive(root, error)) {
+                return nullptr;
+            }
+        }
     }
     std::string ignored; // a read-only machine still opens
     makeStandardFolders(machine->root_, settings.userName, ignored);
@@ -256,6 +296,14 @@ std::unique_ptr<Machine> Machine::create(const fs::path& root, const MachineSett
     if (!writeDocument(root / "machine.json", document, error)) {
         return nullptr;
     }
+    // The hives start empty, but they are there: a missing one is damage.
+    const std::vector<std::uint8_t> emptyHive = writeRegFile({});
+    for (const RegRoot hive : {RegRoot::LocalMachine, RegRoot::CurrentUser}) {
+        if (!writeFileReplacing(EmulatedRegistry::hiveFile(root, hive), emptyHive.data(), emptyHive.size(),
+                                error)) {
+            return nullptr;
+        }
+    }
     return open(root, error);
 }
 
@@ -266,8 +314,12 @@ bool Machine::readDocument(Json& out, std::string& error) const {
         return false;
     }
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    Json document = Json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    Json document;
+    if (!parseJsonText(text, document, error)) {
+        error = settingsFile().string() + ": " + error;
+        return false;
+    }
+    if (!document.is_object()) {
         error = settingsFile().string() + " is not a JSON object";
         return false;
     }

@@ -67,9 +67,16 @@ public:
         // library search and GetModuleFileName). Empty: the running
         // executable's own path when it lies inside the machine folder.
         std::wstring programPath;
+        // Off only for an opener that reads machine.json alone (the server
+        // stand-in, which under Wine finds the machine's settings in a
+        // prefix whose registry is Wine's own): the hive files need not be
+        // there then.
+        bool needsHives = true;
     };
 
-    // Opens an existing machine folder (one holding machine.json).
+    // Opens an existing machine folder (one holding machine.json). A
+    // machine.json, HKLM.reg or HKCU.reg that is missing or does not parse
+    // keeps it closed, with the file and why in `error`.
     static std::unique_ptr<Machine> open(const std::filesystem::path& root, std::string& error);
     static std::unique_ptr<Machine> open(const std::filesystem::path& root, const Options& options,
                                          std::string& error);

@@ -1,5 +1,6 @@
 // The emulated machine itself: folder layout, Windows path mapping, the
 // settings file and its writers.
+#include "DamagedMachine.h"
 #include "MachineTestSupport.h"
 
 #include "emulated/DefaultMachine.h"
@@ -8,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -19,6 +21,7 @@
 using namespace qmplatform;
 using namespace qmplatform::emulated;
 namespace fs = std::filesystem;
+using qmtest::Damage;
 using qmtest::freshMachine;
 using qmtest::readHostFile;
 using qmtest::writeHostFile;
@@ -51,6 +54,59 @@ TEST(Machine, CreateLaysOutDriveCLikeAWinePrefix) {
     std::string error;
     EXPECT_FALSE(Machine::create(machine->root(), settings, error)) << "a machine is never made over another";
     EXPECT_FALSE(Machine::open(c, error)) << "a folder without machine.json is no machine";
+}
+
+// Each file of a machine, damaged each way a copy or a disk can damage it:
+// the machine does not open, the reason names the file (and, where the text
+// does not parse, the line), and the file is left exactly as it was.
+TEST(Machine, AFileThatCannotBeReadKeepsTheMachineClosedAndIsLeftAlone) {
+    const std::string hklm = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmark]\r\n"
+                             "\"LogLevel\"=\"Error\"\r\n"
+                             "\"APILogging\"=dword:00000001\r\n\r\n";
+    const std::string hkcu = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Quillmark]\r\n"
+                             "\"Recent\"=\"C:\\\\jobs\\\\label.tolm\"\r\n\r\n";
+    for (const char* name : qmtest::kMachineFiles) {
+        for (const Damage damage : {Damage::Truncated, Damage::RandomBytes, Damage::Missing}) {
+            const std::string what = std::string(name) + " " + qmtest::damageName(damage);
+            const auto machine = freshMachine("damaged");
+            ASSERT_TRUE(machine);
+            const fs::path root = machine->root();
+            writeHostFile(root / "HKLM.reg", hklm);
+            writeHostFile(root / "HKCU.reg", hkcu);
+            std::string error;
+            ASSERT_TRUE(Machine::open(root, error)) << what << ": " << error;
+
+            const fs::path file = root / name;
+            const std::string expected = qmtest::damageMachineFile(file, damage);
+            const bool present = fs::exists(file);
+            const std::string damaged = present ? readHostFile(file) : std::string();
+            error.clear();
+            EXPECT_FALSE(Machine::open(root, error)) << what;
+            EXPECT_NE(error.find(name), std::string::npos) << what << ": " << error;
+            EXPECT_NE(error.find(expected), std::string::npos) << what << ": " << error;
+            EXPECT_EQ(fs::exists(file), present) << what;
+            if (present) {
+                EXPECT_EQ(readHostFile(file), damaged) << what;
+            }
+        }
+    }
+    // A hive holding another root's keys is no hive of its own root.
+    const auto machine = freshMachine("damaged");
+    ASSERT_TRUE(machine);
+    writeHostFile(machine->root() / "HKCU.reg", hklm);
+    std::string error;
+    EXPECT_FALSE(Machine::open(machine->root(), error));
+    EXPECT_NE(error.find("does not belong in HKCU.reg"), std::string::npos) << error;
+}
+
+TEST(Machine, CreateStartsWithEmptyHivesThatOpen) {
+    const auto machine = freshMachine("empty-hives");
+    ASSERT_TRUE(machine);
+    for (const char* hive : {"HKLM.reg", "HKCU.reg"}) {
+        EXPECT_TRUE(fs::is_regular_file(machine->root() / hive)) << hive;
+    }
 }
 
 TEST(Machine, RefusesAUserNameThatIsNoFolderName) {

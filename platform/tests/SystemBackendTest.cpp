@@ -11,6 +11,7 @@
 #include "win32/Win32System.h"
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -28,7 +29,20 @@ public:
     // backend sees; returns its Windows path.
     virtual std::wstring makeFile(const std::wstring& relative, const std::string& contents) = 0;
     virtual std::wstring folder() const = 0;
+    // A symbolic link at `relative` to the file or folder at `target` (both
+    // below folder()); false where links cannot be made.
+    virtual bool makeLink(const std::wstring& relative, const std::wstring& target, bool toFolder) = 0;
 };
+
+bool makeHostLink(const fs::path& link, const fs::path& target, bool toFolder) {
+    std::error_code ec;
+    if (toFolder) {
+        fs::create_directory_symlink(target, link, ec);
+    } else {
+        fs::create_symlink(target, link, ec);
+    }
+    return !ec;
+}
 
 class EmulatedHarness final : public Harness {
 public:
@@ -45,6 +59,11 @@ public:
         return path;
     }
     std::wstring folder() const override { return L"C:\\qmtest"; }
+    bool makeLink(const std::wstring& relative, const std::wstring& target, bool toFolder) override {
+        const emulated::Machine& machine = system_->machine();
+        return makeHostLink(machine.hostPath(folder() + L"\\" + relative),
+                            machine.hostPath(folder() + L"\\" + target), toFolder);
+    }
 
 private:
     std::unique_ptr<emulated::EmulatedSystem> system_;
@@ -64,6 +83,9 @@ public:
         return path;
     }
     std::wstring folder() const override { return base_.wstring(); }
+    bool makeLink(const std::wstring& relative, const std::wstring& target, bool toFolder) override {
+        return makeHostLink(base_ / relative, base_ / target, toFolder);
+    }
 
 private:
     std::unique_ptr<System> system_;
@@ -199,6 +221,41 @@ TEST_P(Backends, FoldersListTheirEntriesWithSizeAndTime) {
     std::vector<FolderEntry> untouched(1);
     EXPECT_FALSE(system().files().listFolder(harness_->folder() + L"\\none", untouched));
     EXPECT_EQ(untouched.size(), 1u);
+}
+
+// Links are listed as links, so that scans that take files only can leave
+// them out; a canonical path resolves them and spells names as on disk.
+TEST_P(Backends, FolderListingsMarkLinksAndCanonicalPathsResolveThem) {
+    harness_->makeFile(L"log\\a.xml", "12345");
+    harness_->makeFile(L"other\\c.xml", "x");
+    if (!harness_->makeLink(L"log\\b.xml", L"log\\a.xml", false)) {
+        GTEST_SKIP() << "no symbolic links can be made here";
+    }
+    ASSERT_TRUE(harness_->makeLink(L"log\\linked", L"other", true));
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(system().files().listFolder(harness_->folder() + L"\\log", entries));
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, L"a.xml");
+    EXPECT_FALSE(entries[0].isLink);
+    EXPECT_EQ(entries[1].name, L"b.xml");
+    EXPECT_TRUE(entries[1].isLink);
+    EXPECT_FALSE(entries[1].isFolder);
+    EXPECT_EQ(entries[2].name, L"linked");
+    EXPECT_TRUE(entries[2].isLink);
+    EXPECT_TRUE(entries[2].isFolder);
+
+    std::wstring base;
+    ASSERT_TRUE(system().files().canonicalPath(harness_->folder(), base));
+    std::wstring canonical;
+    ASSERT_TRUE(system().files().canonicalPath(harness_->folder() + L"\\LOG\\.\\linked\\C.XML",
+                                               canonical));
+    EXPECT_EQ(toUtf8(canonical), toUtf8(base + L"\\other\\c.xml"));
+    ASSERT_TRUE(system().files().canonicalPath(harness_->folder() + L"\\log\\.\\b.xml", canonical));
+    EXPECT_EQ(toUtf8(canonical), toUtf8(base + L"\\log\\a.xml"));
+    std::wstring untouched = L"unchanged";
+    EXPECT_FALSE(system().files().canonicalPath(harness_->folder() + L"\\none", untouched));
+    EXPECT_EQ(untouched, L"unchanged");
 }
 
 TEST_P(Backends, LibrariesRefuseWhatIsMissingOrNoLibrary) {

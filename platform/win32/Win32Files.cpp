@@ -31,6 +31,39 @@ public:
         return !ec && writeFileReplacing(path, contents.data(), contents.size(), error);
     }
 
+    bool canonicalPath(std::wstring_view windowsPath, std::wstring& out) const override {
+        const std::wstring path(windowsPath);
+        // Backup semantics: a folder opens too.
+        HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        std::wstring resolved(MAX_PATH, L'\0');
+        DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()),
+                                                 FILE_NAME_NORMALIZED);
+        if (length >= resolved.size()) {
+            resolved.resize(length + 1);
+            length = GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()),
+                                               FILE_NAME_NORMALIZED);
+        }
+        CloseHandle(handle);
+        if (length == 0 || length >= resolved.size()) {
+            return false;
+        }
+        resolved.resize(length);
+        // "\\?\C:\..." and "\\?\UNC\server\share\..." in the forms callers know.
+        constexpr std::wstring_view kLong = L"\\\\?\\";
+        constexpr std::wstring_view kLongUnc = L"\\\\?\\UNC\\";
+        if (resolved.starts_with(kLongUnc)) {
+            resolved = L"\\\\" + resolved.substr(kLongUnc.size());
+        } else if (resolved.starts_with(kLong)) {
+            resolved.erase(0, kLong.size());
+        }
+        out = std::move(resolved);
+        return true;
+    }
+
     bool listFolder(std::wstring_view windowsPath, std::vector<FolderEntry>& out) const override {
         std::wstring pattern(windowsPath);
         if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
@@ -51,6 +84,11 @@ public:
             FolderEntry entry;
             entry.name = data.cFileName;
             entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            // Symbolic links and junctions; other reparse points (deduplicated
+            // or cloud files) are the files they stand for.
+            entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                           (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                            data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
             entry.size = entry.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
             entry.lastWriteTime = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
                                   data.ftLastWriteTime.dwLowDateTime;

@@ -37,7 +37,9 @@ int runProbeApplication(const ToolProfile& profile, const DialogFactory& makeDia
     std::string error;
     std::unique_ptr<qmplatform::System> system = qmplatform::makeDefaultSystem(error);
     if (!system) {
-        prompter.message(error);
+        // No machine (a damaged or missing file of it, named in the text):
+        // nothing else can run.
+        QMessageBox::critical(nullptr, probeString(profile, kIdsAppTitle), qs(error));
         return 1;
     }
     extendSearchPath(system->environment());

@@ -50,8 +50,7 @@ struct FixRow {
     const wchar_t* change;
     const char* refused;
 };
-constexpr const char* kRefused =
-    "could not be written (administrator rights are needed, and a fix journal that can be written)";
+constexpr const char* kRefused = "could not be written (administrator rights are needed)";
 constexpr FixRow kFixes[] = {
     {Step::Accelerator, L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmark\\IAA = 1", kRefused},
     {Step::AllocateCdRoms,
@@ -60,8 +59,7 @@ constexpr FixRow kFixes[] = {
      kRefused},
     {Step::Autorun, L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\CDRom\\autorun = 1", kRefused},
     {Step::ServiceRunning, L"QuillmarkService started",
-     "QuillmarkService did not start (it fails to start, or starting it needs administrator rights and a "
-     "fix journal that can be written)"},
+     "QuillmarkService did not start (it fails to start, or starting it needs administrator rights)"},
     {Step::ServiceAutomatic,
      L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QuillmarkService\\Start = 2", kRefused},
     {Step::ServiceLocalSystem,
@@ -261,11 +259,18 @@ int fix(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) {
         if (!result.qmsInstalled) {
             out << "not changed: the QMS is not installed; nothing can be fixed without it\n";
         }
+        if (!result.journalNotice.empty()) {
+            out << "note: " << toUtf8(result.journalNotice) << "\n";
+        }
         for (const GuidedCheck::Fix& f : result.fixes) {
             const FixRow& row = fixRow(f.step);
             const std::string name = toUtf8(GuidedCheck::stepName(f.step));
             if (f.made) {
-                out << "changed: " << name << ": " << toUtf8(row.change) << "\n";
+                out << "changed: " << name << ": " << toUtf8(row.change);
+                if (f.unrecorded) {
+                    out << " (cannot be undone: " << toUtf8(result.journalProblem) << ")";
+                }
+                out << "\n";
             } else {
                 out << "not changed: " << name << ": " << row.refused << "\n";
             }
@@ -313,7 +318,13 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
     }
     FixRecord record;
     if (!session->journal().last(record)) {
-        err << "qmdiag: nothing to undo (no fix recorded in " << toUtf8(session->journal().path()) << ")\n";
+        const std::wstring problem = session->journal().problem();
+        if (!problem.empty()) {
+            err << "qmdiag: nothing was undone: " << toUtf8(problem) << "\n";
+        } else {
+            err << "qmdiag: nothing to undo (no fix recorded in " << toUtf8(session->journal().path())
+                << ")\n";
+        }
         return kExitProblem;
     }
     // A record without a run comes from before runs were kept: it is a run

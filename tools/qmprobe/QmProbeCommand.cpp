@@ -266,4 +266,15 @@ int runQmProbe(const std::vector<std::string>& args, Platform platform, std::ost
     return exitCode;
 }
 
+int runQmProbeOn(const std::vector<std::string>& args, const SystemFactory& openSystem, std::ostream& out,
+                 std::ostream& err) {
+    std::string error;
+    const std::unique_ptr<qmplatform::System> system = openSystem(error);
+    if (!system) {
+        err << "qmprobe: no machine to run on: " << error << " (see QUILLMARK_SYSROOT)\n";
+        return kExitNoSystem;
+    }
+    return runQmProbe(args, {system->libraries(), system->files(), system->environment()}, out, err);
+}
+
 } // namespace qmprobe

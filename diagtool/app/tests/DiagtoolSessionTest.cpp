@@ -3,11 +3,13 @@
 // reached through COM, and the journal in the user's own folder.
 #include <gtest/gtest.h>
 
+#include "DamagedMachine.h"
 #include "DiagtoolSession.h"
 #include "QmMachineCommand.h"
 
 #include "emulated/EmulatedSystem.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -66,6 +68,38 @@ TEST(DiagtoolSession, FixesAreJournalledUnderTheSessionsRun) {
     ASSERT_TRUE(session->journal().last(last));
     EXPECT_EQ(last.run, L"run-a") << "the earlier run's fix is in the same file";
     EXPECT_EQ(last.valueName, L"allocatecdroms");
+}
+
+} // namespace
+
+namespace {
+
+// What the window shows in its error box when the machine QUILLMARK_SYSROOT
+// names cannot be opened: the damaged file and why.
+TEST(DiagtoolSession, AMachineWithADamagedFileDoesNotOpen) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the session opens the real system";
+#else
+    const char* saved = std::getenv("QUILLMARK_SYSROOT");
+    const std::string previous = saved != nullptr ? saved : "";
+    const qmtest::Damage damages[] = {qmtest::Damage::Truncated, qmtest::Damage::RandomBytes,
+                                      qmtest::Damage::Missing};
+    int turn = 0;
+    for (const char* name : qmtest::kMachineFiles) {
+        const fs::path dir = createMachine("broken");
+        const std::string expected = qmtest::damageMachineFile(dir / name, damages[turn++ % 3]);
+        setenv("QUILLMARK_SYSROOT", dir.c_str(), 1);
+        std::string error;
+        EXPECT_FALSE(DiagtoolSession::open(error)) << name;
+        EXPECT_NE(error.find(name), std::string::npos) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+    if (saved != nullptr) {
+        setenv("QUILLMARK_SYSROOT", previous.c_str(), 1);
+    } else {
+        unsetenv("QUILLMARK_SYSROOT");
+    }
+#endif
 }
 
 } // namespace

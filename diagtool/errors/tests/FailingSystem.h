@@ -72,6 +72,9 @@ private:
                         std::vector<qmplatform::FolderEntry>& out) const override {
             return owner_.base_.files().listFolder(windowsPath, out);
         }
+        bool canonicalPath(std::wstring_view windowsPath, std::wstring& out) const override {
+            return owner_.base_.files().canonicalPath(windowsPath, out);
+        }
 
     private:
         FailingSystem& owner_;

@@ -283,7 +283,8 @@ template <typename Run> QStringList qtWarnings(Run run) {
     return warnings;
 }
 
-constexpr char kCommonLogFolder[] = "C:\\Program Files\\Common Files\\Quillmark\\log";
+// The canonical folder path, in Qt's form, as the scan names a file.
+constexpr char kCommonLogFolder[] = "C:/Program Files/Common Files/Quillmark/log";
 
 TEST_F(LogPagesTest, AFileThatCannotBeReadEndsItsFolderButNotTheScan) {
     writeSampleLogs();
@@ -295,7 +296,7 @@ TEST_F(LogPagesTest, AFileThatCannotBeReadEndsItsFolderButNotTheScan) {
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].kind, "warning");
     EXPECT_EQ(prompter_.shown[0].title, "Quillmark Error Log Parser");
-    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1\\settings.xml").arg(kCommonLogFolder));
+    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1/settings.xml").arg(kCommonLogFolder));
     // The newer file's entries stay; the older ones of that folder are not
     // read; the next folders are.
     EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogFileColumn),
@@ -303,6 +304,42 @@ TEST_F(LogPagesTest, AFileThatCannotBeReadEndsItsFolderButNotTheScan) {
     EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogLevelColumn),
               (QStringList{"Error", "Info", "Warning"}));
     EXPECT_EQ(failing.folderRequests, 3);
+}
+
+// The scan takes files only: a link in a log folder (to a file or a folder)
+// is left out. A file is opened and named by the folder's canonical path:
+// the names as they are on disk and every link resolved.
+TEST_F(LogPagesTest, LinksAreSkippedAndFilesAreNamedByTheCanonicalFolder) {
+    // The log folder as a component made it, spelt its own way.
+    const fs::path common = system_->machine().hostPath(L"C:\\Program Files\\Common Files");
+    fs::create_directories(common / "QUILLMARK" / "Logs");
+    std::error_code ec;
+    fs::create_directory_symlink("Logs", common / "QUILLMARK" / "log", ec);
+    if (ec)
+        GTEST_SKIP() << "no symbolic links here: " << ec.message();
+    writeLog(L"C:\\Program Files\\Common Files\\QUILLMARK\\Logs\\QMCAPI.xml", kNewerLog, 5);
+    writeLog(L"C:\\Program Files\\Common Files\\QUILLMARK\\Logs\\locked.xml", kOlderLog, 1);
+    writeLog(L"C:\\ProgramData\\elsewhere\\QMPrtEn.xml", kOlderLog, 60);
+    fs::create_symlink(system_->machine().hostPath(L"C:\\ProgramData\\elsewhere\\QMPrtEn.xml"),
+                       common / "QUILLMARK" / "Logs" / "linked.xml", ec);
+    ASSERT_FALSE(ec) << ec.message();
+    fs::create_directory_symlink(system_->machine().hostPath(L"C:\\ProgramData\\elsewhere"),
+                                 common / "QUILLMARK" / "Logs" / "folder.xml", ec);
+    ASSERT_FALSE(ec) << ec.message();
+
+    FailingSystem failing(*system_);
+    failing.unreadableFiles = {L"locked.xml"};
+    ErrorFilesWidget page(&jump_, failing, prompter_);
+    page.scan();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].text,
+              QString("Cannot read file C:/Program Files/Common Files/QUILLMARK/Logs/locked.xml"));
+
+    failing.unreadableFiles.clear();
+    page.scan();
+    page.FlatView();
+    EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::LogFileColumn),
+              (QStringList{"locked.xml", "locked.xml", "QMCAPI.xml", "QMCAPI.xml"}));
 }
 
 TEST_F(LogPagesTest, AFailedOnlyFolderShowsNothingButKeepsWhatItRead) {
@@ -316,7 +353,7 @@ TEST_F(LogPagesTest, AFailedOnlyFolderShowsNothingButKeepsWhatItRead) {
     EXPECT_TRUE(warnings.contains("Cannot find a log file directory"));
     EXPECT_EQ(page.tree()->topLevelItemCount(), 0);
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1\\QMPrtEn.xml").arg(kCommonLogFolder));
+    EXPECT_EQ(prompter_.shown[0].text, QString("Cannot read file %1/QMPrtEn.xml").arg(kCommonLogFolder));
     // The entries read before the failure are kept for the next view.
     page.FlatView();
     EXPECT_EQ(column(*page.tree(), ErrorFilesTreeWidget::TimeColumn), (QStringList{"08:12", "08:13"}));

@@ -69,7 +69,9 @@ public:
         asked << text;
         return 1;
     }
+    void warn(QWidget*, const QString&, const QString& text) override { warnings << text; }
     QStringList asked;
+    QStringList warnings;
 };
 
 struct AboutShown {

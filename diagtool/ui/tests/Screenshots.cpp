@@ -53,6 +53,9 @@ public:
                     qPrintable(button0), qPrintable(button1), answer);
         return answer;
     }
+    void warn(QWidget*, const QString& caption, const QString& text) override {
+        std::printf("warning: %s: %s\n", qPrintable(caption), qPrintable(text));
+    }
 
 private:
     std::vector<int> answers_;

@@ -3,6 +3,7 @@
 // order of the questions as the user meets them.
 #include "SimpleDiagnosticsWidget.h"
 
+#include "FixJournal.h"
 #include "QuestionPrompter.h"
 #include "SampleMachine.h"
 
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,14 @@ public:
         }
         asked.push_back(a);
         return next_ < answers_.size() ? answers_[next_++] : 1;
+    }
+    struct Warned {
+        QWidget* parent;
+        QString caption, text;
+    };
+    std::vector<Warned> warned;
+    void warn(QWidget* parent, const QString& caption, const QString& text) override {
+        warned.push_back({parent, caption, text});
     }
 
 private:
@@ -281,6 +291,96 @@ TEST(SimpleDiagnosticsWidget, GetQmsFallsBackToTheDownloadPage) {
             EXPECT_EQ(warnings.shown[0].first, QStringLiteral("Error updating Quillmark System Software"));
             EXPECT_EQ(warnings.shown[0].second, globalTexts().updateErrorText);
         }
+    }
+}
+
+// Marks every text of the simple view's context, so a test sees which
+// texts went through the translation function.
+class MarkingTranslator final : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char* = nullptr,
+                      int = -1) const override {
+        if (qstrcmp(context, "SimpleDiagnosticsWidget") != 0)
+            return {};
+        return QStringLiteral("<") + QString::fromUtf8(sourceText) + QStringLiteral(">");
+    }
+};
+
+struct Translated {
+    MarkingTranslator translator;
+    Translated() { QCoreApplication::installTranslator(&translator); }
+    ~Translated() { QCoreApplication::removeTranslator(&translator); }
+};
+
+TEST(SimpleDiagnosticsWidget, EveryTextPassesThroughTheTranslationFunction) {
+    {
+        Translated translated;
+        View v("broken", 0, {1, 1, 1, 1, 1, 1});
+        QStringList buttons;
+        for (QPushButton* b : v.widget.findChildren<QPushButton*>())
+            buttons << b->text();
+        EXPECT_EQ(buttons, (QStringList{"<Re-check>", "<Close>", "<Get Quillmark System Software>",
+                                        "<Restart Windows>"}));
+        ASSERT_EQ(v.questions.asked.size(), 6u);
+        const auto& first = v.questions.asked[0];
+        EXPECT_EQ(first.caption, "<Quillmark Diagnostic Utility>");
+        EXPECT_TRUE(first.text.startsWith("<The Intel Application Accelerator application is found"))
+            << first.text.toStdString();
+        EXPECT_EQ(first.button0, "<Yes>");
+        EXPECT_EQ(first.button1, "<No>");
+        EXPECT_EQ(first.statusText, "<No Quillmark Drive detected>") << "shown red while the check runs";
+        EXPECT_EQ(v.questions.asked[1].button0, "<OK>");
+        EXPECT_EQ(v.questions.asked[3].button0, "<Start Service>");
+        EXPECT_EQ(v.questions.asked[3].button1, "<Abort>");
+        const QString label = v.widget.statusLabel()->text();
+        EXPECT_TRUE(label.startsWith("<QMS Version: >")) << label.toStdString();
+        EXPECT_TRUE(label.contains("\n<Status: ><No Quillmark Drive detected>")) << label.toStdString();
+        EXPECT_TRUE(label.contains("<Intel Application Accelerator conflict NOT corrected.\nQuillmark may not "
+                                   "work.\n><AllocateCdRoms setting NOT corrected."))
+            << label.toStdString();
+        EXPECT_TRUE(label.contains("<The Quillmark service is not running.\nThis prevents Quillmark from "
+                                   "operating.\n>\n<The Quillmark service is not set to automatic."))
+            << label.toStdString();
+    }
+    {
+        Translated translated;
+        View v("healthy", 1, {});
+        EXPECT_TRUE(v.widget.statusLabel()->text().endsWith("<Status: ><OK><" + kAllFine + ">"))
+            << v.widget.statusLabel()->text().toStdString();
+    }
+    // Without a translator the texts are the source texts, exactly.
+    View v("healthy", 1, {});
+    EXPECT_TRUE(v.widget.statusLabel()->text().endsWith("Status: OK" + kAllFine));
+}
+
+// A journal that keeps nothing costs no fix: the fixes are made, and one
+// warning after the check says that they cannot be undone, and why.
+TEST(SimpleDiagnosticsWidget, OneWarningAfterTheCheckWhenFixesCannotBeUndone) {
+    struct Refusing final : FixJournal {
+        bool append(const FixRecord&) override { return false; }
+        bool last(FixRecord&) const override { return false; }
+        bool dropLast() override { return false; }
+        std::wstring problem() const override { return L"the fix journal C:\\j.json cannot be written"; }
+    };
+    for (const bool keeps : {false, true}) {
+        SampleMachine m("broken");
+        Refusing refusing;
+        MemoryFixJournal memory;
+        WindowsDiagnostics checks(m.sys(), [] { return 1; },
+                                  keeps ? static_cast<FixJournal*>(&memory) : &refusing);
+        ScriptedQuestions questions({0, 0, 0, 0, 0, 0});
+        SimpleDiagnosticsWidget widget(checks, nullptr, &questions);
+        EXPECT_EQ(statusColour(widget), QColor(0, 0, 255)) << "every fix made";
+        if (keeps) {
+            EXPECT_TRUE(questions.warned.empty());
+            continue;
+        }
+        ASSERT_EQ(questions.warned.size(), 1u);
+        EXPECT_EQ(questions.warned[0].parent, &widget);
+        EXPECT_EQ(questions.warned[0].caption, "Quillmark Diagnostic Utility");
+        EXPECT_EQ(questions.warned[0].text, "The fixes made in this check cannot be undone: the fix journal "
+                                            "C:\\j.json cannot be written.");
     }
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <regex>
 
 namespace {
 
@@ -43,18 +45,99 @@ TEST(FileFixJournal, UndoInALaterRunRestoresTheOldData) {
     EXPECT_FALSE(checks.undoLastFix());
 }
 
-TEST(FileFixJournal, UnreadableJournalRefusesTheFixAndIsKept) {
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A journal that cannot be parsed is never lost and never costs a fix: its
+// bytes are kept aside under a name with the time in it, a new journal
+// takes the fix, and the user is told once, with both names.
+TEST(FileFixJournal, AJournalThatCannotBeParsedIsKeptAsideAndANewOneStarted) {
     SampleMachine m("broken");
     const std::filesystem::path file = journalFile(m);
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file) << "{ not a journal";
+    const std::string bad = "{ not a journal\r\n\x01\xff";
+    std::ofstream(file, std::ios::binary) << bad;
     FileFixJournal journal(m.sys());
     WD checks(m.sys(), {}, &journal);
-    EXPECT_FALSE(checks.setServiceAutomatic());
-    EXPECT_FALSE(checks.isServiceAutomatic()) << "no fix without its record";
-    EXPECT_FALSE(checks.undoLastFix());
-    std::ifstream in(file);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "{ not a journal");
+
+    FixRecord none;
+    EXPECT_FALSE(journal.last(none));
+    EXPECT_EQ(journal.problem(), L"the fix journal " + journal.path() +
+                                     L" cannot be read: it is not a fix journal this program knows");
+    EXPECT_EQ(readAll(file), bad) << "reading changes nothing";
+
+    EXPECT_TRUE(checks.setServiceAutomatic());
+    EXPECT_TRUE(checks.isServiceAutomatic());
+    EXPECT_TRUE(checks.lastFixRecorded());
+    std::vector<std::filesystem::path> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        if (entry.path() != file) {
+            aside.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    const std::string name = aside[0].filename().string();
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(FixJournal\.unreadable-20\d{6}-\d{6}\.json)"))) << name;
+    EXPECT_EQ(readAll(aside[0]), bad);
+    std::vector<FixRecord> records;
+    ASSERT_TRUE(FileFixJournal::parse(readAll(file), records));
+    EXPECT_EQ(records.size(), 1u);
+
+    const std::wstring asideWindows = m.system->machine().windowsPath(aside[0]);
+    EXPECT_EQ(checks.takeJournalNotice(), L"The fix journal " + journal.path() +
+                                              L" could not be read. It was kept as " + asideWindows +
+                                              L", and a new journal was started.");
+    EXPECT_EQ(checks.takeJournalNotice(), L"") << "told once";
+    EXPECT_TRUE(checks.setAllocateCdRoms(false));
+    EXPECT_EQ(checks.takeJournalNotice(), L"");
+    EXPECT_TRUE(checks.undoLastFix());
+    EXPECT_TRUE(checks.undoLastFix());
+    EXPECT_FALSE(checks.isServiceAutomatic());
+    EXPECT_EQ(readAll(aside[0]), bad);
+}
+
+// A journal that cannot be read or written at all is left as it is; the
+// fix goes ahead without a record, and the reason names the file.
+TEST(FileFixJournal, AJournalThatCannotBeReadOrWrittenLetsTheFixGoAhead) {
+    struct Case {
+        const char* what;
+        void (*arrange)(const std::filesystem::path& file);
+        const wchar_t* reason;
+    };
+    const Case cases[] = {
+        {"a folder where the journal goes",
+         [](const std::filesystem::path& file) { std::filesystem::create_directories(file); }, L" cannot be read"},
+        {"a file where its folder goes",
+         [](const std::filesystem::path& file) {
+             std::filesystem::create_directories(file.parent_path().parent_path());
+             std::ofstream(file.parent_path()) << "x";
+         },
+         L" cannot be written"},
+    };
+    for (const Case& c : cases) {
+        SampleMachine m("broken");
+        const std::filesystem::path file = journalFile(m);
+        c.arrange(file);
+        FileFixJournal journal(m.sys());
+        WD checks(m.sys(), {}, &journal);
+        EXPECT_TRUE(checks.setAutorun(true)) << c.what;
+        EXPECT_TRUE(checks.isAutorunOn()) << c.what;
+        EXPECT_FALSE(checks.lastFixRecorded()) << c.what;
+        EXPECT_EQ(checks.journalProblem(), L"the fix journal " + journal.path() + c.reason) << c.what;
+        EXPECT_EQ(checks.takeJournalNotice(), L"") << c.what;
+        FixRecord none;
+        EXPECT_FALSE(journal.last(none)) << c.what;
+    }
+}
+
+TEST(FileFixJournal, AsideNameCarriesTheTimeInUtc) {
+    using namespace std::chrono;
+    const system_clock::time_point when = sys_days{2026y / March / 9} + 14h + 15min + 2s + 900ms;
+    EXPECT_EQ(FileFixJournal::asidePath(L"C:\\users\\q\\FixJournal.json", when),
+              L"C:\\users\\q\\FixJournal.unreadable-20260309-141502.json");
+    EXPECT_EQ(FileFixJournal::asidePath(L"C:\\a.b\\journal", when), L"C:\\a.b\\journal.unreadable-20260309-141502");
 }
 
 TEST(FileFixJournal, TextRoundTrips) {

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -488,6 +489,41 @@ TEST(GuidedCheck, FixesOfOneRunAreFoundHealthyInTheNext) {
     EXPECT_TRUE(prompter.questions.empty());
     EXPECT_EQ(r.outcome, GuidedCheck::kFine);
     EXPECT_EQ(r.statusText, L"OK" + kAllFine);
+}
+
+} // namespace
+
+namespace {
+
+// Every accepted fix on a machine whose journal keeps nothing is still made;
+// the result marks each as one that cannot be undone and says why once.
+TEST(GuidedCheck, FixesTheJournalCannotKeepAreMadeAndMarked) {
+    struct Refusing final : FixJournal {
+        bool append(const FixRecord&) override { return false; }
+        bool last(FixRecord&) const override { return false; }
+        bool dropLast() override { return false; }
+        std::wstring problem() const override { return L"the fix journal X cannot be written"; }
+        std::wstring takeNotice() override { return std::exchange(notice, {}); }
+        std::wstring notice = L"kept aside";
+    };
+    for (const bool keeps : {false, true}) {
+        SampleMachine m("broken");
+        Refusing refusing;
+        MemoryFixJournal memory;
+        FixJournal& journal = keeps ? static_cast<FixJournal&>(memory) : refusing;
+        WindowsDiagnostics checks(m.sys(), drives(1), &journal);
+        ScriptedPrompter prompter({0, 0, 0, 0, 0, 0});
+        const GuidedCheck::Result result = GuidedCheck(checks, prompter).run();
+        ASSERT_EQ(result.fixes.size(), 6u);
+        for (const GuidedCheck::Fix& fix : result.fixes) {
+            EXPECT_TRUE(fix.made) << qmplatform::toUtf8(GuidedCheck::stepName(fix.step));
+            EXPECT_EQ(fix.unrecorded, !keeps) << qmplatform::toUtf8(GuidedCheck::stepName(fix.step));
+        }
+        EXPECT_EQ(result.outcome, GuidedCheck::kRestartNeeded);
+        EXPECT_EQ(result.journalProblem, keeps ? L"" : L"the fix journal X cannot be written");
+        EXPECT_EQ(result.journalNotice, keeps ? L"" : L"kept aside");
+        EXPECT_EQ(memory.records().size(), keeps ? 6u : 0u);
+    }
 }
 
 } // namespace

@@ -43,6 +43,56 @@ TEST(RegistrySetting, ReadsTheTypedValuesOfTheDefaultKey) {
     EXPECT_FALSE(binary.readText());
 }
 
+// A flag is read as RegQueryValueEx fills a 4-byte buffer: whatever the
+// value's type, data of up to four bytes is the number, and longer data
+// fails the read as a too-small buffer does.
+TEST(RegistrySetting, FlagReadTakesAnyTypeWhoseDataFitsFourBytes) {
+    SampleMachine m("bare");
+    using Bytes = std::vector<std::uint8_t>;
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        Bytes data;
+        bool reads;
+        bool flag;
+    };
+    const Case cases[] = {
+        {"dword 1", qmplatform::kRegDword, {1, 0, 0, 0}, true, true},
+        {"dword 0", qmplatform::kRegDword, {0, 0, 0, 0}, true, false},
+        {"dword high byte", qmplatform::kRegDword, {0, 0, 0, 1}, true, true},
+        {"binary 01 00 00 00", qmplatform::kRegBinary, {1, 0, 0, 0}, true, true},
+        {"binary zeros", qmplatform::kRegBinary, {0, 0, 0, 0}, true, false},
+        {"binary one byte", qmplatform::kRegBinary, {7}, true, true},
+        {"binary empty", qmplatform::kRegBinary, {}, true, false},
+        {"binary five bytes", qmplatform::kRegBinary, {1, 0, 0, 0, 0}, false, false},
+        {"none empty", qmplatform::kRegNone, {}, true, false},
+        {"none two bytes", qmplatform::kRegNone, {0, 2}, true, true},
+        {"text \"1\"", qmplatform::kRegSz, {'1', 0, 0, 0}, true, true},
+        {"empty text", qmplatform::kRegSz, {0, 0}, true, false},
+        {"text \"10\"", qmplatform::kRegSz, {'1', 0, '0', 0, 0, 0}, false, false},
+        {"expandable text \"1\"", qmplatform::kRegExpandSz, {'1', 0, 0, 0}, true, true},
+        {"empty multi-text", qmplatform::kRegMultiSz, {0, 0, 0, 0}, true, false},
+        {"qword 1", qmplatform::kRegQword, {1, 0, 0, 0, 0, 0, 0, 0}, false, false},
+        {"big-endian dword 1", 5, {0, 0, 0, 1}, true, true},
+    };
+    for (const Case& c : cases) {
+        qmplatform::RegKey key;
+        ASSERT_EQ(key.create(m.registry(), qmplatform::RegRoot::LocalMachine, L"Software\\Quillmark",
+                             qmplatform::RegAccess::AllAccess),
+                  0);
+        ASSERT_EQ(key.get()->setValue(L"APILogging", c.type, c.data), 0) << c.what;
+        // Starts from the opposite of what is expected, so a read that
+        // leaves the flag alone is seen.
+        RegistrySetting setting(m.registry(), L"HKEY_LOCAL_MACHINE", L"APILogging");
+        if (!c.flag) {
+            ASSERT_TRUE(setting.writeFlag(true));
+            ASSERT_EQ(key.get()->setValue(L"APILogging", c.type, c.data), 0) << c.what;
+        }
+        EXPECT_EQ(setting.readFlag(), c.reads) << c.what;
+        EXPECT_EQ(setting.flag(), c.reads ? c.flag : !c.flag) << c.what;
+    }
+}
+
 TEST(RegistrySetting, UnknownRootFailsEveryOperation) {
     SampleMachine m("healthy");
     for (const wchar_t* root : {L"HKEY_CLASSES_ROOT", L"hkey_local_machine", L"HKLM", L""}) {

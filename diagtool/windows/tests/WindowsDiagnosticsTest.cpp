@@ -467,16 +467,50 @@ TEST(WindowsDiagnostics, AnAcceptedStartKeepsItsRecordUnlessTheServiceEndsStoppe
     EXPECT_TRUE(journal.records().empty());
 }
 
-TEST(WindowsDiagnostics, AStartIsRecordedBeforeItIsMadeOrNotMadeAtAll) {
-    SampleMachine m("broken");
+// A journal that cannot keep a record never costs the user the fix: the fix
+// is made, and the checks say that it cannot be undone, and why.
+TEST(WindowsDiagnostics, AJournalThatCannotRecordNeverCostsAFix) {
     struct Refusing final : FixJournal {
         bool append(const FixRecord&) override { return false; }
         bool last(FixRecord&) const override { return false; }
         bool dropLast() override { return false; }
-    } journal;
-    WD checks(m.sys(), {}, &journal);
-    EXPECT_FALSE(checks.startService());
-    EXPECT_EQ(runState(m), qmplatform::emulated::ServiceRunState::Stopped);
+        std::wstring problem() const override { return L"the disk is full"; }
+    };
+    struct Fix {
+        const char* name;
+        bool (*make)(WD&);
+        bool (*isFixed)(const WD&);
+    };
+    const Fix fixes[] = {
+        {"allocatecdroms", [](WD& c) { return c.setAllocateCdRoms(false); },
+         [](const WD& c) { return !c.isAllocateCdRomsSet(); }},
+        {"autorun", [](WD& c) { return c.setAutorun(true); }, [](const WD& c) { return c.isAutorunOn(); }},
+        {"accelerator", [](WD& c) { return c.setIaaFix(true); }, [](const WD& c) { return c.isIaaFixSet(); }},
+        {"start type", [](WD& c) { return c.setServiceAutomatic(); },
+         [](const WD& c) { return c.isServiceAutomatic(); }},
+        {"account", [](WD& c) { return c.setServiceLocalSystem(); },
+         [](const WD& c) { return c.isServiceLocalSystem(); }},
+        {"service start", [](WD& c) { return c.startService(); }, [](const WD& c) { return c.isServiceRunning(); }},
+    };
+    for (const Fix& f : fixes) {
+        SampleMachine m("broken");
+        Refusing journal;
+        WD checks(m.sys(), {}, &journal);
+        ASSERT_FALSE(f.isFixed(checks)) << f.name;
+        EXPECT_TRUE(f.make(checks)) << f.name;
+        EXPECT_TRUE(f.isFixed(checks)) << f.name;
+        EXPECT_FALSE(checks.lastFixRecorded()) << f.name;
+        EXPECT_EQ(checks.journalProblem(), L"the disk is full") << f.name;
+        EXPECT_FALSE(checks.undoLastFix()) << f.name;
+
+        // The same fix with a journal that keeps it is recorded.
+        SampleMachine again("broken");
+        MemoryFixJournal kept;
+        WD recording(again.sys(), {}, &kept);
+        EXPECT_TRUE(f.make(recording)) << f.name;
+        EXPECT_TRUE(recording.lastFixRecorded()) << f.name;
+        EXPECT_EQ(kept.records().size(), 1u) << f.name;
+    }
 }
 
 TEST(WindowsDiagnostics, UndoStopsTheServiceTheFixStarted) {

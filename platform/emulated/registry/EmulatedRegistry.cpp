@@ -3,6 +3,7 @@
 #include "emulated/MachineLock.h"
 #include "emulated/registry/RegName.h"
 #include "platform/FileReplace.h"
+#include "platform/WindowsText.h"
 
 #include <fstream>
 #include <functional>
@@ -153,6 +154,7 @@ struct Hive {
     std::optional<std::vector<std::uint8_t>> bytes; // the file as last read or written; none: no file
     bool loaded = false;
     long status = kErrorSuccess; // kErrorRegistryCorrupt while the file does not parse
+    std::string error;           // why, while it does not
 };
 
 void ensureClasses(Hive& hive) {
@@ -262,27 +264,33 @@ struct EmulatedRegistry::State {
         }
         auto tree = std::make_unique<KeyNode>();
         long status = kErrorSuccess;
+        std::string error;
         if (bytes) {
             RegFileContents contents;
-            std::string error;
             if (!parseRegFile(*bytes, contents, error)) {
                 status = kErrorRegistryCorrupt;
             }
             for (const RegFileKey& entry : contents.keys) {
+                if (status != kErrorSuccess) {
+                    break;
+                }
                 RegRoot root;
                 std::wstring below;
                 Location where{};
-                if (status != kErrorSuccess || !splitRootPath(entry.path, root, below) ||
-                    &hiveOf(root) != &hive || locate(root, below, where) != kErrorSuccess ||
-                    applyEntry(*tree, where.path, entry) != kErrorSuccess) {
+                if (!splitRootPath(entry.path, root, below) || &hiveOf(root) != &hive) {
+                    error = "key [" + toUtf8(entry.path) + "] does not belong in " + hive.file.filename().string();
                     status = kErrorRegistryCorrupt;
-                    break;
+                } else if (locate(root, below, where) != kErrorSuccess ||
+                           applyEntry(*tree, where.path, entry) != kErrorSuccess) {
+                    error = "key [" + toUtf8(entry.path) + "] has a name Windows does not take";
+                    status = kErrorRegistryCorrupt;
                 }
             }
         }
         hive.tree = status == kErrorSuccess ? std::move(tree) : std::make_unique<KeyNode>();
         hive.bytes = std::move(bytes);
         hive.status = status;
+        hive.error = std::move(error);
         hive.loaded = true;
         ensureClasses(hive);
         return status;
@@ -459,6 +467,31 @@ EmulatedRegistry::~EmulatedRegistry() = default;
 
 std::filesystem::path EmulatedRegistry::hiveFile(const std::filesystem::path& hiveFolder, RegRoot root) {
     return hiveFolder / (root == RegRoot::CurrentUser ? "HKCU.reg" : "HKLM.reg");
+}
+
+bool EmulatedRegistry::checkHive(RegRoot root, std::string& error) {
+    Hive& hive = state_->hiveOf(root);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(hive.file, ec)) {
+        error = hive.file.string() + " is missing";
+        return false;
+    }
+    long status = kErrorSuccess;
+    {
+        std::lock_guard<std::mutex> guard(state_->mutex);
+        status = state_->refresh(hive);
+        if (status == kErrorRegistryCorrupt) {
+            error = hive.file.string() + ": " + hive.error;
+        }
+    }
+    if (status == kErrorSuccess && !hive.bytes) {
+        error = "cannot read " + hive.file.string();
+        return false;
+    }
+    if (status != kErrorSuccess && status != kErrorRegistryCorrupt) {
+        error = "cannot read " + hive.file.string();
+    }
+    return status == kErrorSuccess;
 }
 
 long EmulatedRegistry::openKey(RegRoot root, std::wstring_view path, RegAccess access,

@@ -47,6 +47,11 @@ public:
     bool exportRegFile(RegRoot root, std::wstring_view path, const std::filesystem::path& file,
                        std::string& error);
 
+    // Reads the root's hive file afresh: false, with the file and why in
+    // `error` ("line N: ..." for text regedit would not take), when it is
+    // missing, cannot be read or does not hold a hive of that root.
+    bool checkHive(RegRoot root, std::string& error);
+
     static std::filesystem::path hiveFile(const std::filesystem::path& hiveFolder, RegRoot root);
 
     struct State;

@@ -118,17 +118,29 @@ bool decodeUtf8(std::span<const std::uint8_t> in, std::wstring& out, std::size_t
     return true;
 }
 
+// "line N: " for the line that holds the first `count` bytes' end, so that
+// every error of a file names a line, also the ones found before it is text.
+std::string lineOf(std::span<const std::uint8_t> bytes, std::size_t count, std::size_t unit) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i + unit <= count && i + unit <= bytes.size(); i += unit) {
+        if (bytes[i] == '\n' && (unit == 1 || bytes[i + 1] == 0)) {
+            ++line;
+        }
+    }
+    return "line " + std::to_string(line) + ": ";
+}
+
 bool decodeText(std::span<const std::uint8_t> bytes, std::wstring& text, std::string& error) {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         if (bytes.size() % 2 != 0) {
-            error = "UTF-16 text with an odd number of bytes";
+            error = lineOf(bytes.subspan(2), bytes.size() - 2, 2) + "UTF-16 text with an odd number of bytes";
             return false;
         }
         text = fromUtf16le(bytes.subspan(2));
         return true;
     }
     if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-        error = "UTF-16 big-endian text is not read; regedit writes little-endian";
+        error = "line 1: UTF-16 big-endian text is not read; regedit writes little-endian";
         return false;
     }
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
@@ -136,7 +148,7 @@ bool decodeText(std::span<const std::uint8_t> bytes, std::wstring& text, std::st
     }
     std::size_t bad = 0;
     if (!decodeUtf8(bytes, text, bad)) {
-        error = "byte " + std::to_string(bad) +
+        error = lineOf(bytes, bad, 1) + "byte " + std::to_string(bad) +
                 " is not valid UTF-8 (a file without byte-order mark is read as UTF-8)";
         return false;
     }

@@ -31,6 +31,13 @@ constexpr HRESULT kInternalError = static_cast<HRESULT>(0xC004022Fu);
 constexpr HRESULT kTrayLocked = static_cast<HRESULT>(0xC004022Au);
 constexpr HRESULT kDriveInUse = static_cast<HRESULT>(0xC004021Eu);
 
+// The server reads the machine's settings and nothing else of it.
+qmplatform::emulated::Machine::Options settingsOnly() {
+    qmplatform::emulated::Machine::Options options;
+    options.needsHives = false;
+    return options;
+}
+
 // The machine the module lies on, found once per manager.
 class Machine {
 public:
@@ -40,7 +47,7 @@ public:
              folder = folder.parent_path()) {
             if (fs::is_regular_file(folder / "machine.json", ec)) {
                 std::string error;
-                machine_ = qmplatform::emulated::Machine::open(folder, error);
+                machine_ = qmplatform::emulated::Machine::open(folder, settingsOnly(), error);
                 break;
             }
             if (folder == folder.parent_path()) {
@@ -53,7 +60,7 @@ public:
         if (!machine_) {
             if (const char* sysroot = std::getenv("QUILLMARK_SYSROOT"); sysroot != nullptr && *sysroot != 0) {
                 std::string error;
-                machine_ = qmplatform::emulated::Machine::open(fs::path(sysroot), error);
+                machine_ = qmplatform::emulated::Machine::open(fs::path(sysroot), settingsOnly(), error);
             }
         }
     }

@@ -2,6 +2,7 @@
 // user's machine would be (labelling server and drives included).
 #include "QmDiagCommand.h"
 
+#include "DamagedMachine.h"
 #include "DiagtoolSession.h"
 #include "GuidedCheck.h"
 #include "QmMachineCommand.h"
@@ -102,6 +103,31 @@ TEST_F(QmDiagTest, NoMachineIsNotAReport) {
         out, err);
     EXPECT_EQ(status, qmdiag::kExitNoSystem);
     EXPECT_THAT(err.str(), HasSubstr("gone"));
+}
+
+// A machine whose own files cannot be read is no machine, for every
+// command: not an empty registry to report on, fix or undo. The file is named
+// with why, and stays as it was.
+TEST_F(QmDiagTest, ADamagedMachineFileIsNoMachine) {
+    const qmtest::Damage damages[] = {qmtest::Damage::Truncated, qmtest::Damage::RandomBytes,
+                                      qmtest::Damage::Missing};
+    for (const char* name : qmtest::kMachineFiles) {
+        for (const qmtest::Damage damage : damages) {
+            create("broken");
+            const std::string expected = qmtest::damageMachineFile(dir / name, damage);
+            const std::string before = readFile(dir / name);
+            for (const char* command : {"report", "fix", "undo"}) {
+                const std::string what = std::string(name) + " " + qmtest::damageName(damage) + " " + command;
+                const Outcome r = run({command});
+                EXPECT_EQ(r.status, qmdiag::kExitNoSystem) << what << "\n" << r.out;
+                EXPECT_THAT(r.err, HasSubstr("qmdiag: no machine to run on: ")) << what;
+                EXPECT_THAT(r.err, HasSubstr(name)) << what;
+                EXPECT_THAT(r.err, HasSubstr(expected)) << what;
+                EXPECT_EQ(r.out, "") << what;
+                EXPECT_EQ(readFile(dir / name), before) << what;
+            }
+        }
+    }
 }
 
 // The field names are what scripts and the Wine comparison read.
@@ -296,6 +322,54 @@ TEST_F(QmDiagTest, NoAdminChangesNothing) {
     const Outcome undone = run({"undo"});
     EXPECT_EQ(undone.status, qmdiag::kExitProblem);
     EXPECT_THAT(undone.err, HasSubstr("nothing to undo"));
+}
+
+const std::string kJournal = "C:\\users\\quill\\AppData\\Local\\Quillmark\\Diagnostics\\FixJournal.json";
+
+// A journal that cannot be parsed: undo says so and where; fix keeps it
+// aside, says so once with both names, and makes every fix, each undoable.
+TEST_F(QmDiagTest, AJournalThatCannotBeParsedIsKeptAsideAndCostsNoFix) {
+    create("broken");
+    const fs::path journal = dir / "drive_c/users/quill/AppData/Local/Quillmark/Diagnostics/FixJournal.json";
+    fs::create_directories(journal.parent_path());
+    std::ofstream(journal, std::ios::binary) << "{\"version\": 1, \"fixes\": [tru";
+    const Outcome refused = run({"undo"});
+    EXPECT_EQ(refused.status, qmdiag::kExitProblem);
+    EXPECT_EQ(refused.err, "qmdiag: nothing was undone: the fix journal " + kJournal +
+                               " cannot be read: it is not a fix journal this program knows\n");
+    EXPECT_EQ(refused.out, "");
+
+    const Outcome fixed = run({"fix"});
+    EXPECT_EQ(fixed.status, qmdiag::kExitHealthy) << fixed.out;
+    const std::string note = "note: The fix journal " + kJournal + " could not be read. It was kept as " +
+                             kJournal.substr(0, kJournal.size() - 5) + ".unreadable-";
+    EXPECT_THAT(fixed.out, ::testing::StartsWith(note)) << fixed.out;
+    EXPECT_EQ(fixed.out.find("note: ", 1), std::string::npos) << "told once\n" << fixed.out;
+    EXPECT_THAT(fixed.out, HasSubstr(", and a new journal was started.\nchanged: accelerator: "));
+    EXPECT_THAT(fixed.out, Not(HasSubstr("cannot be undone")));
+    const Outcome undone = run({"undo"});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_THAT(undone.out, HasSubstr("restored: HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillmark\\IAA = 0\n"));
+}
+
+// A journal that cannot be written costs no fix: each change is made, and
+// each line says that it cannot be undone, and why.
+TEST_F(QmDiagTest, AJournalThatCannotBeWrittenCostsNoFix) {
+    create("broken");
+    const fs::path folder = dir / "drive_c/users/quill/AppData/Local/Quillmark/Diagnostics";
+    fs::create_directories(folder.parent_path());
+    std::ofstream(folder) << "not a folder";
+    const Outcome fixed = run({"fix"});
+    EXPECT_EQ(fixed.status, qmdiag::kExitHealthy) << fixed.out;
+    const std::string why = " (cannot be undone: the fix journal " + kJournal + " cannot be written)\n";
+    for (const char* step : {"accelerator", "allocatecdroms", "autorun", "service-running", "service-automatic",
+                             "service-localsystem"}) {
+        const std::size_t line = fixed.out.find(std::string("changed: ") + step + ": ");
+        ASSERT_NE(line, std::string::npos) << step << "\n" << fixed.out;
+        const std::size_t end = fixed.out.find('\n', line);
+        EXPECT_EQ(fixed.out.substr(end + 1 - why.size(), why.size()), why) << step;
+    }
+    EXPECT_EQ(json()["checks"]["isServiceAutomatic"], true);
 }
 
 // Fixes made in the window are journalled under the window's run, which

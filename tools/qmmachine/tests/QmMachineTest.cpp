@@ -2,6 +2,7 @@
 // with the committed ones, and holding what each scenario needs.
 #include <gtest/gtest.h>
 
+#include "DamagedMachine.h"
 #include "QmMachineCommand.h"
 #include "SampleMachines.h"
 
@@ -99,6 +100,32 @@ TEST(QmMachineCli, CreateFromBrokenAndShow) {
     const Outcome unknown = run({"create", fresh("unknown").string(), "--from", "nonesuch"});
     EXPECT_EQ(unknown.status, qmmachine::kExitFailed);
     EXPECT_NE(unknown.err.find("slow-service"), std::string::npos) << unknown.err;
+}
+
+// A machine whose own files cannot be read is neither shown as empty nor
+// changed: each command names the file and why, and writes nothing.
+TEST(QmMachineCli, ADamagedMachineFileIsNamedAndLeftAlone) {
+    const qmtest::Damage damages[] = {qmtest::Damage::Truncated, qmtest::Damage::RandomBytes,
+                                      qmtest::Damage::Missing};
+    for (const char* name : qmtest::kMachineFiles) {
+        for (const qmtest::Damage damage : damages) {
+            const fs::path dir = fresh("damaged");
+            ASSERT_EQ(run({"create", dir.string(), "--from", "broken"}).status, 0);
+            const std::string expected = qmtest::damageMachineFile(dir / name, damage);
+            const std::map<std::string, std::string> before = filesBelow(dir);
+            const std::string what = std::string(name) + " " + qmtest::damageName(damage);
+            for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                     {"show", dir.string()},
+                     {"set", dir.string(), "administrator=no"},
+                     {"reg", "export", dir.string(), "HKLM\\SOFTWARE", (dir / "out.reg").string()}}) {
+                const Outcome r = run(args);
+                EXPECT_EQ(r.status, qmmachine::kExitFailed) << what << " " << args[0];
+                EXPECT_NE(r.err.find(name), std::string::npos) << what << ": " << r.err;
+                EXPECT_NE(r.err.find(expected), std::string::npos) << what << ": " << r.err;
+                EXPECT_EQ(filesBelow(dir), before) << what << " " << args[0];
+            }
+        }
+    }
 }
 
 TEST(QmMachineCli, SetChangesAllOrNothingAndShowReportsItAsJson) {

@@ -2,13 +2,18 @@
 // failures that name what went wrong.
 #include "QmProbeCommand.h"
 
+#include "DamagedMachine.h"
 #include "FakeEngine.h"
+
+#include "emulated/EmulatedSystem.h"
+#include "emulated/Machine.h"
 
 #include <nlohmann/json.hpp>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -137,6 +142,38 @@ TEST_F(QmProbeTest, BadUsage) {
     EXPECT_THAT(err.str(), HasSubstr("no listed drive has the engine index 7"));
     EXPECT_EQ(run({"--help"}), kExitOk);
     EXPECT_THAT(out.str(), HasSubstr("params"));
+}
+
+} // namespace
+} // namespace qmprobe
+
+namespace qmprobe {
+namespace {
+
+// A machine whose own files cannot be read is no machine: the program says
+// which file and why, and queries nothing.
+TEST(QmProbeMachine, ADamagedMachineFileIsNamedAndNothingRuns) {
+    const qmtest::Damage damages[] = {qmtest::Damage::Truncated, qmtest::Damage::RandomBytes,
+                                      qmtest::Damage::Missing};
+    int turn = 0;
+    for (const char* name : qmtest::kMachineFiles) {
+        const qmtest::Damage damage = damages[turn++ % 3];
+        const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "qmprobe_damaged";
+        std::filesystem::remove_all(root);
+        std::string error;
+        ASSERT_TRUE(qmplatform::emulated::Machine::create(root, {}, error)) << error;
+        const std::string expected = qmtest::damageMachineFile(root / name, damage);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = runQmProbeOn(
+            {"params", "--yes"},
+            [&](std::string& why) { return qmplatform::emulated::makeEmulatedSystem(root, {}, why); }, out, err);
+        EXPECT_EQ(status, kExitNoSystem) << name;
+        EXPECT_THAT(err.str(), HasSubstr("qmprobe: no machine to run on: ")) << name;
+        EXPECT_THAT(err.str(), HasSubstr(name));
+        EXPECT_THAT(err.str(), HasSubstr(expected));
+        EXPECT_EQ(out.str(), "") << name;
+    }
 }
 
 } // namespace

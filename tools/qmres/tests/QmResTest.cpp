@@ -1,6 +1,8 @@
 // qmres end to end on files and machines the project's writers make.
 #include "QmResCommand.h"
 
+#include "DamagedMachine.h"
+
 #include "emulated/Machine.h"
 #include "evt/EvtFile.h"
 #include "pe/PeWriter.h"
@@ -109,6 +111,24 @@ TEST_F(QmRes, ShowsThePeReadersView) {
     EXPECT_EQ(j[0]["version"]["fileVersion"], "3.10.0.7");
     EXPECT_EQ(j[0]["messages"][0]["id"], 100);
     EXPECT_EQ(j[0]["resources"].size(), 2u);
+}
+
+// A machine whose own files cannot be read is no machine to read logs or
+// modules from; the reason names the file.
+TEST_F(QmRes, ADamagedMachineFileIsNamed) {
+    const qmtest::Damage damages[] = {qmtest::Damage::Truncated, qmtest::Damage::RandomBytes,
+                                      qmtest::Damage::Missing};
+    int turn = 0;
+    for (const char* name : qmtest::kMachineFiles) {
+        const qmtest::Damage damage = damages[turn++ % 3];
+        SetUp();
+        const std::string expected = qmtest::damageMachineFile(root_ / name, damage);
+        const Outcome r = run({"log", "--machine", root_.string()});
+        EXPECT_EQ(r.status, qmres::kExitFailed) << name;
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << name;
+    }
 }
 
 TEST(QmResUsage, RefusesBadCommandLines) {
