@@ -501,6 +501,7 @@ private:
     std::span<const std::uint8_t> chunk_;
     std::unordered_map<std::uint32_t, std::unique_ptr<Template>> templates_;
     std::deque<Instance> instances_;
+    std::unordered_map<std::uint32_t, Instance*> nested_;
     std::wstring scratch_;
     int budget_ = 0;
     std::string why_;
@@ -790,15 +791,21 @@ bool ChunkReader::parseFragment(std::size_t begin, std::size_t end, Instance& ou
     return true;
 }
 
+// A binary XML value, parsed once per record however often the templates
+// name it.
 Instance* ChunkReader::nested(const Instance& in, std::uint16_t index, int depth) {
     const Value& v = in.values[index];
-    instances_.emplace_back();
-    Instance& inner = instances_.back();
-    if (!parseFragment(v.offset, v.offset + std::size_t{v.size}, inner, depth + 1)) {
-        budget_ = -1; // the record is broken
-        return nullptr;
+    if (const auto it = nested_.find(v.offset); it != nested_.end()) {
+        return it->second;
     }
-    return &inner;
+    instances_.emplace_back();
+    Instance* inner = &instances_.back();
+    if (!parseFragment(v.offset, v.offset + std::size_t{v.size}, *inner, depth + 1)) {
+        budget_ = -1; // the record is broken
+        inner = nullptr;
+    }
+    nested_.emplace(v.offset, inner);
+    return inner;
 }
 
 bool ChunkReader::valueOf(const Instance& in, const Piece& p, const Value*& v) const {
@@ -1034,6 +1041,7 @@ void ChunkReader::readUserData(const Instance& in, const Element& e, const std::
 
 bool ChunkReader::readRecord(std::size_t begin, std::size_t end, EvtxRecord& r, std::string& why) {
     instances_.clear();
+    nested_.clear();
     budget_ = kStepBudget;
     why_.clear();
     instances_.emplace_back();

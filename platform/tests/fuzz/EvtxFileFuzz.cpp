@@ -7,6 +7,7 @@
 #include "platform/formats/EvtxFile.h"
 #include "pe/Bytes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
