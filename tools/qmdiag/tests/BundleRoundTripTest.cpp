@@ -137,13 +137,14 @@ TEST_P(BundleRoundTripTest, ReplayedMachineReportsAndListsTheSame) {
     const auto a = nlohmann::ordered_json::parse(before.out);
     const auto b = nlohmann::ordered_json::parse(after.out);
     for (const auto& [field, value] : a.items()) {
-        EXPECT_EQ(b[field], value) << "field " << field;
+        EXPECT_EQ(b.contains(field) ? b.at(field) : nlohmann::ordered_json(), value) << "field " << field;
     }
     EXPECT_EQ(after.out, before.out);
     EXPECT_EQ(errorFiles(replayed), errorFiles(original));
     const std::vector<EventLogRecord> events = eventRows(original);
     EXPECT_EQ(eventRows(replayed), events);
-    if (GetParam() != "bare") {
+    // Samples with an Application log have the service's events in it.
+    if (fs::exists(original / "drive_c/windows/system32/config/AppEvent.Evt")) {
         EXPECT_FALSE(events.empty());
     }
 }
