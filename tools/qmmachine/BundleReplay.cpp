@@ -14,7 +14,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
 
 namespace qmmachine {
