@@ -162,6 +162,37 @@ TEST(DrfJobSettings, MissingPrintModesNameWhatTheFileHas) {
     EXPECT_NE(error.find("not a readable DRF"), std::string::npos) << error;
 }
 
+TEST(DrfJobSettings, MarksTooFineForAJobTrackAreThinned) {
+    struct Case {
+        std::uint32_t nm;
+        unsigned outer, turns, stride;
+    } cases[] = {
+        {25400, 57600, 1, 1}, {5600, 57600, 1, 1},   // 64,627 marks a turn: still fits
+        {5500, 57600, 1, 2}, {1050, 57600, 1, 6},     // 344,676 marks a turn
+        {1050, 57600, 2, 11}, {1, 40000, 1, 3836},    {0, 57600, 1, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(markStride(c.nm, c.outer, c.turns), c.stride) << c.nm << " nm, " << c.turns << " turns";
+
+    // Through applyGeometry, with the job generator as the judge of what fits.
+    DrfJobGeometry g;
+    g.trackSpacingNm = {103333, "ResolutionsFile.TrackSpacingNM"};
+    g.markSpacingNm = {1050, "ResolutionsFile.MarkSpacingNM"};
+    for (bool spiral : {false, true}) {
+        jobgen::LabelOptions o;
+        ExplicitOptions given;
+        given.spiral = true;
+        o.spiral = spiral;
+        const auto lines = applyGeometry(g, given, o);
+        EXPECT_EQ(o.markSpacingNm, 1050u * (spiral ? 11u : 6u));
+        EXPECT_TRUE(mentions(lines, "mark spacing drawn", spiral ? "every 11th mark" : "every 6th mark"));
+        o.startAngleStep = 399; // the longest spiral tracks
+        EXPECT_NO_THROW(jobgen::planJobTracks(o)) << spiral;
+        o.markSpacingNm -= 1050; // one mark fewer skipped no longer fits
+        EXPECT_THROW(jobgen::planJobTracks(o), jobgen::OptionError) << spiral;
+    }
+}
+
 TEST(DrfJobSettings, QualityNamesAndNumbers) {
     struct Case {
         const char* text;
