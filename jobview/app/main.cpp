@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("jobview"));
     CJobViewApp theApp;
-    if (!theApp.InitInstance(command.file))
+    if (!theApp.InitInstance(command.file, command.fileB))
         return 1;
     return app.exec();
 }

@@ -181,6 +181,9 @@ TEST(CommandLineTest, Forms) {
         {{"--compare", "a", "b", "c"}, M::Invalid, "", ""},
         {{"--compare", "--render", "a", "b", "-o", "d.png"}, M::Invalid, "", ""},
         {{"--json", "a.tolm"}, M::Invalid, "", ""},
+        {{"a.tolm", "--compare-with", "b.fld"}, M::Window, "a.tolm", ""},
+        {{"--compare-with", "b.fld"}, M::Invalid, "", ""},
+        {{"a.tolm", "--compare-with", "b.fld", "--render", "-o", "x.png"}, M::Invalid, "", ""},
     };
     for (const Case& c : cases) {
         const CommandLine cl = parseCommandLine(c.args);
@@ -190,7 +193,7 @@ TEST(CommandLineTest, Forms) {
             EXPECT_EQ(cl.file, c.file);
             EXPECT_EQ(cl.output, c.output);
         }
-        if (c.mode == M::Compare) {
+        if (c.mode == M::Compare || (c.mode == M::Window && c.args.contains("--compare-with"))) {
             EXPECT_EQ(cl.fileB, "b.fld");
             EXPECT_EQ(cl.json, c.args.contains("--json"));
         }

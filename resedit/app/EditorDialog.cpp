@@ -2,11 +2,15 @@
 
 #include "CAboutDlg.h"
 #include "DialogSupport.h"
+#include "LabelPreviewRun.h"
 #include "WidgetPrompter.h"
 
 #include "resedit/Texts.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
+#include <QProcess>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -51,7 +55,7 @@ constexpr int kFieldsPerColumn = 8;
 
 EditorDialog::EditorDialog(EditorKind kind, const QString& drfPath, Prompter& prompter, NextDrfPaths& next,
                            QWidget* parent)
-    : QDialog(parent), session_(kind, prompter, next) {
+    : QDialog(parent), session_(kind, prompter, next), prompter_(prompter) {
     const EditorLayout& layout = session_.layout();
     setObjectName(idName(layout.resourceId));
     setFont(dialogFont(layout.dialogFont));
@@ -152,9 +156,11 @@ void EditorDialog::buildControls() {
     auto* apply = makeButton(this, layout.apply);
     auto* save = makeButton(this, layout.save);
     auto* exit = makeButton(this, layout.exit);
+    auto* preview = makeButton(this, Heading{kPreviewButtonId, kPreviewButtonText});
     buttons->addWidget(selectDrf);
     buttons->addWidget(apply);
     buttons->addWidget(save);
+    buttons->addWidget(preview);
     buttons->addStretch(1);
     buttons->addWidget(exit);
     root->addLayout(buttons);
@@ -163,6 +169,7 @@ void EditorDialog::buildControls() {
     connect(apply, &QPushButton::clicked, this, &EditorDialog::onApply);
     connect(save, &QPushButton::clicked, this, &EditorDialog::onSaveDrf);
     connect(exit, &QPushButton::clicked, this, &EditorDialog::onExit);
+    connect(preview, &QPushButton::clicked, this, &EditorDialog::onPreviewLabel);
     connect(media_, qOverload<int>(&QComboBox::activated), this, &EditorDialog::onMediaChosen);
     connect(quality_, qOverload<int>(&QComboBox::activated), this, &EditorDialog::onQualityChosen);
     connect(quality_->lineEdit(), &QLineEdit::editingFinished, this, &EditorDialog::onQualityTyped);
@@ -309,6 +316,30 @@ void EditorDialog::openDrf(const QString& path) {
 
 void EditorDialog::onSelectDrf() {
     afterOpen(session_.selectDrf());
+}
+
+void EditorDialog::onPreviewLabel() {
+    PreviewValues values;
+    if (!session_.previewValues(values)) {
+        focusRefused();
+        return;
+    }
+    const std::optional<std::string> picture = prompter_.previewPicture();
+    if (!picture)
+        return;
+    PreviewLaunch launch;
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool made = prepareLabelPreview(values, *picture, QDir::tempPath(), launch, &error);
+    QApplication::restoreOverrideCursor();
+    if (!made) {
+        prompter_.message(toUtf8(QStringLiteral("The preview could not be made: %1").arg(error)));
+        return;
+    }
+    if (launch.program.isEmpty() || !QProcess::startDetached(launch.program, launch.arguments))
+        prompter_.message(toUtf8(QStringLiteral("jobview could not be started. The two jobs and their "
+                                                "difference are in %1.\n\n%2")
+                                     .arg(QDir::toNativeSeparators(launch.folder), launch.summary)));
 }
 
 void EditorDialog::onApply() {

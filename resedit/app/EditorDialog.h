@@ -34,6 +34,7 @@ public Q_SLOTS:
     void onApply();
     void onSaveDrf();
     void onExit();
+    void onPreviewLabel();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -54,6 +55,7 @@ private:
     void onUnit(bool track, SpacingUnit unit);
 
     EditorSession session_;
+    Prompter& prompter_;
     bool handedOver_ = false;
     bool closing_ = false;
 

@@ -1,10 +1,12 @@
 #include "WidgetPrompter.h"
 
+#include "resedit/PreviewValues.h"
 #include "resedit/Texts.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace resedit {
 
@@ -78,6 +80,29 @@ std::optional<std::string> WidgetPrompter::openFileName(const FileDialogRequest&
 
 std::optional<std::string> WidgetPrompter::saveFileName(const FileDialogRequest& request) {
     return runFileDialog(request, true);
+}
+
+std::optional<std::string> WidgetPrompter::previewPicture() {
+    QMessageBox box(QMessageBox::Question, toQString(kPreviewButtonText).remove(QStringLiteral("...")),
+                    QStringLiteral("Which picture shall the preview burn? The label is made twice, with the values "
+                                   "saved in the file and with the values shown, and jobview compares the two."),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("preview-picture"));
+    QPushButton* sample = box.addButton(QStringLiteral("Sample Label"), QMessageBox::AcceptRole);
+    QPushButton* choose = box.addButton(QStringLiteral("Choose Picture..."), QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(sample);
+    box.exec();
+    if (box.clickedButton() == sample)
+        return std::string();
+    if (box.clickedButton() != choose)
+        return std::nullopt;
+    const QString path = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), QStringLiteral("Picture"), QString(),
+        QStringLiteral("Pictures (*.png *.jpg *.jpeg *.bmp *.gif);;All Files (*)"));
+    if (path.isEmpty())
+        return std::nullopt;
+    return toUtf8(path);
 }
 
 } // namespace resedit

@@ -18,6 +18,7 @@ public:
     std::optional<std::string> openFileName(const FileDialogRequest& request) override;
     std::optional<std::string> saveFileName(const FileDialogRequest& request) override;
     bool confirm(std::string_view question) override;
+    std::optional<std::string> previewPicture() override;
 };
 
 QString toQString(std::string_view text);

@@ -5,6 +5,8 @@
 #include "resedit/Paths.h"
 #include "resedit/Texts.h"
 
+#include "drf/Status.h"
+
 #include "KeyDiff.h"
 #include "TestPrompter.h"
 
@@ -464,6 +466,54 @@ TEST_F(SessionTest, LauncherRoutesByVersionAndFollowsHandOvers) {
     EXPECT_FALSE(flow.open((dir / "missing.bin").string()));
     EXPECT_EQ(prompter.messages, (std::vector<std::string>{"Error reading DRF"}));
     EXPECT_TRUE(runs.empty());
+}
+
+// ---- Preview Label ----
+
+TEST_F(SessionTest, PreviewTakesTheFileAsSavedAndTheFieldsAsShown) {
+    for (std::uint32_t format : {3u, 4u}) {
+        SCOPED_TRACE(format);
+        const auto path = file("preview" + std::to_string(format) + ".bin", drfOf(format));
+        const auto before = test::readBytes(path);
+        EditorSession s(format >= 4 ? EditorKind::Reorg : EditorKind::Classic, prompter, next);
+        PreviewValues none;
+        EXPECT_FALSE(s.previewValues(none));
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_EQ(prompter.messages.back(), kMsgPreviewNeedsDrf);
+
+        ASSERT_EQ(s.open(path), OpenOutcome::Shown);
+        ASSERT_TRUE(s.setTrackUnit(SpacingUnit::Nanometres));
+        ASSERT_TRUE(s.setMarkUnit(SpacingUnit::Nanometres));
+        prompter.messages.clear();
+        // Applied (not saved): 1500 nm; then shown, not applied: 2000 nm.
+        setText(s, EditValue::TrackSpacing, "1500");
+        ASSERT_TRUE(s.apply());
+        setText(s, EditValue::TrackSpacing, "2000");
+        setText(s, EditValue::MarkSpacing, "1200");
+        PreviewValues v;
+        ASSERT_TRUE(s.previewValues(v));
+        EXPECT_EQ(v.formatVersion, format);
+        EXPECT_EQ(v.media, 101);
+        EXPECT_EQ(v.quality, 1);
+        std::int64_t saved = 0, shown = 0, mark = 0;
+        ASSERT_EQ(drf::readEditorValue(*v.saved, drf::kTrackSpacing, format, saved), drf::kResultOk);
+        ASSERT_EQ(drf::readEditorValue(*v.shown, drf::kTrackSpacing, format, shown), drf::kResultOk);
+        ASSERT_EQ(drf::readEditorValue(*v.shown, drf::kMarkSpacing, format, mark), drf::kResultOk);
+        EXPECT_EQ(saved, 1000) << "the file as saved, not the applied value";
+        EXPECT_EQ(shown, 2000);
+        EXPECT_EQ(mark, 1200);
+        // Neither the file nor the editor's document took the shown values.
+        EXPECT_EQ(test::readBytes(path), before);
+        EXPECT_EQ(s.fieldText(EditValue::TrackSpacing), "2000");
+        EXPECT_TRUE(s.modified());
+
+        setText(s, EditValue::MarkSpacing, "12x");
+        PreviewValues refused;
+        EXPECT_FALSE(s.previewValues(refused));
+        EXPECT_EQ(s.refusedField(), EditValue::MarkSpacing);
+        EXPECT_EQ(refused.shown, nullptr);
+        prompter.messages.clear();
+    }
 }
 
 } // namespace

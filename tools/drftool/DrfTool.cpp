@@ -35,6 +35,10 @@ constexpr std::string_view kUsage =
     "      header fields, print modes and key values that differ, one line each\n"
     "  drftool sample OUT [--format N]\n"
     "      writes a sample DRF of format N (1-4, default 3) for trying things out\n"
+    "  drftool preview FILE --media M --quality Q [--set KEY=VALUE...] [--picture PIC] -o DIR\n"
+    "      the sample label (or PIC) as two print jobs, DIR/file.tolm with the values of\n"
+    "      FILE and DIR/changed.tolm with the --set values, and DIR/difference.png;\n"
+    "      FILE is not changed\n"
     "Qualities: 0 / Best, 1 / Normal, 2 / Draft. Exit status: 0 success, 1 usage, 2 failure.\n";
 
 struct Options {
@@ -398,6 +402,44 @@ drf::ResourcePart* resolveKey(const drf::PrintEngineResourcesImpl& set, const st
     return match;
 }
 
+Command previewCommand = nullptr;
+
+} // namespace
+
+int applyAssignment(drf::PrintEngineResourcesImpl& set, const std::string& assignment, std::string& change,
+                    std::string& problem) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        problem = "expected KEY=VALUE, got " + assignment;
+        return kExitUsage;
+    }
+    const std::string name = assignment.substr(0, eq);
+    const auto value = parseInteger(std::string_view(assignment).substr(eq + 1));
+    if (!value) {
+        problem = "not a number: " + assignment;
+        return kExitUsage;
+    }
+    std::string key;
+    drf::ResourcePart* part = resolveKey(set, name, key, problem);
+    if (!part)
+        return kExitFailed;
+    std::int64_t before = 0;
+    part->value(key, before);
+    if (part->setValue(key, *value) != drf::kOk) {
+        problem = std::to_string(*value) + " does not fit " + std::string(part->kind().name) + "." + key;
+        return kExitFailed;
+    }
+    change = std::string(part->kind().name) + "." + key + ": " + std::to_string(before) + " -> " +
+             std::to_string(*value);
+    return kExitOk;
+}
+
+void setPreviewCommand(Command command) {
+    previewCommand = command;
+}
+
+namespace {
+
 int set(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.positional.size() < 2)
         throw UsageError{"set needs FILE and at least one KEY=VALUE"};
@@ -417,27 +459,15 @@ int set(const Options& o, std::ostream& out, std::ostream& err) {
     }
     std::ostringstream changes;
     for (std::size_t i = 1; i < o.positional.size(); ++i) {
-        const std::string& assignment = o.positional[i];
-        const auto eq = assignment.find('=');
-        if (eq == std::string::npos || eq == 0)
-            throw UsageError{"expected KEY=VALUE, got " + assignment};
-        const std::string name = assignment.substr(0, eq);
-        const auto value = parseInteger(std::string_view(assignment).substr(eq + 1));
-        if (!value)
-            throw UsageError{"not a number: " + assignment};
-        std::string key, problem;
-        drf::ResourcePart* part = resolveKey(*set, name, key, problem);
-        if (!part) {
+        std::string change, problem;
+        const int r = applyAssignment(*set, o.positional[i], change, problem);
+        if (r == kExitUsage)
+            throw UsageError{problem};
+        if (r != kExitOk) {
             err << "drftool: " << problem << "\n";
-            return kExitFailed;
+            return r;
         }
-        std::int64_t before = 0;
-        part->value(key, before);
-        if (part->setValue(key, *value) != drf::kOk) {
-            err << "drftool: " << *value << " does not fit " << part->kind().name << "." << key << "\n";
-            return kExitFailed;
-        }
-        changes << part->kind().name << "." << key << ": " << before << " -> " << *value << "\n";
+        changes << change << "\n";
     }
     if (int r = doc.SetResources(media, quality, *set); r != drf::kResultOk) {
         err << "drftool: cannot store the values: result " << r << " (" << drf::statusText(doc.lastStatus())
@@ -682,6 +712,12 @@ int sample(const Options& o, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args.front() == "preview") {
+        if (previewCommand)
+            return previewCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+        err << "drftool: preview needs the picture reader and renderer, which this build lacks\n";
+        return kExitFailed;
+    }
     try {
         const Options o = parse(args);
         if (o.help) {

@@ -75,6 +75,16 @@ std::string fromDrf(const DrfJobGeometry& g, const DrfValue& v) {
 
 } // namespace
 
+unsigned markStride(std::uint32_t markSpacingNm, unsigned outerRadius, unsigned turns) {
+    if (markSpacingNm == 0)
+        return 1;
+    // The longest track at the outer radius, in marks, with a little room for
+    // the generator's rounding.
+    const double turn = 6.283185307179586 * turns * double(outerRadius) * 1000.0 / double(markSpacingNm);
+    const double every = std::ceil(turn / (kMaxMarksPerTrack - 16));
+    return every < 1.0 ? 1u : every > 65535.0 ? 65535u : unsigned(every);
+}
+
 DrfJobGeometry geometryFromResources(const drf::PrintEngineResourcesImpl& set, std::uint32_t formatVersion) {
     DrfJobGeometry g;
     g.trackSpacingNm = editorValue(set, drf::kTrackSpacing, formatVersion);
@@ -181,7 +191,7 @@ std::vector<std::string> applyGeometry(const DrfJobGeometry& g, const ExplicitOp
                             ")");
             return;
         }
-        if (!v.value || *v.value <= 0 || *v.value > 0xFFFFFFFFll) {
+        if (!v.value || *v.value <= 0 || *v.value > 0xFFFFFFll) {
             const std::string why = v.value ? "is " + std::to_string(*v.value) + " nm" : "is missing";
             throw jobgen::OptionError(std::string("the DRF's ") + what + " " + why + "; give " + flag);
         }
@@ -209,6 +219,16 @@ std::vector<std::string> applyGeometry(const DrfJobGeometry& g, const ExplicitOp
          "--clockwise/--counter-clockwise");
     flag("tracks", g.spiralTracking, given.spiral, o.spiral, "spiral", "circular", "--spiral/--circular");
 
+    if (!given.dotsPerInch) {
+        const unsigned every = markStride(o.markSpacingNm, o.outerRadius, o.spiral ? 2u : 1u);
+        if (every > 1) {
+            o.markSpacingNm *= every;
+            o.dotsPerInch = perInch(o.markSpacingNm);
+            lines.push_back("mark spacing drawn: every " + std::to_string(every) + "th mark, " +
+                            std::to_string(o.markSpacingNm) + " nm (a job track holds at most " +
+                            std::to_string(kMaxMarksPerTrack) + " marks; --dpi sets the spacing)");
+        }
+    }
     if (given.startAngleStep || !g.perTrackShiftAngle.value) {
         lines.push_back("start angle step: " + std::to_string(o.startAngleStep) + " angle units (" +
                         (given.startAngleStep ? "--start-angle-step" : "default; the DRF has no such value") + ")");

@@ -58,7 +58,18 @@ struct ExplicitOptions {
     bool startAngleStep = false;
 };
 
-// Lays the DRF's values over `options` where not explicit. Returns one line
+// Marks one job track can hold.
+inline constexpr unsigned kMaxMarksPerTrack = 65535;
+
+// Drives space their marks far finer than a job track can hold over a turn.
+// The job then keeps every n-th mark: the smallest n that fits a full turn at
+// `outerRadius` micrometres. The picture at the viewer's scale hardly changes,
+// and a change of the DRF's spacing still changes the job's. A spiral track
+// runs up to two turns (to where the next one starts).
+unsigned markStride(std::uint32_t markSpacingNm, unsigned outerRadius, unsigned turns);
+
+// Lays the DRF's values over `options` where not explicit. A mark spacing too
+// fine for a job track is widened by markStride (and said so). Returns one line
 // per value saying what it is and where it came from.
 std::vector<std::string> applyGeometry(const DrfJobGeometry& geometry, const ExplicitOptions& given,
                                        jobgen::LabelOptions& options);

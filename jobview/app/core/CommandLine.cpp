@@ -29,6 +29,13 @@ const QCommandLineOption& compareOption() {
     return option;
 }
 
+const QCommandLineOption& compareWithOption() {
+    static const QCommandLineOption option(QStringLiteral("compare-with"),
+                                           QStringLiteral("Open the window comparing FILE with B."),
+                                           QStringLiteral("B"));
+    return option;
+}
+
 const QCommandLineOption& jsonOption() {
     static const QCommandLineOption option(QStringLiteral("json"),
                                            QStringLiteral("With --compare: the summary as one JSON document."));
@@ -53,6 +60,7 @@ QCommandLineOption describe(QCommandLineParser& parser) {
     parser.addOption(renderOption());
     parser.addOption(compareOption());
     parser.addOption(jsonOption());
+    parser.addOption(compareWithOption());
     parser.addOption(outputOption());
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The job or floyd file to open."),
                                  QStringLiteral("[FILE]"));
@@ -89,6 +97,15 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(jsonOption()))
         return invalid(QStringLiteral("--json is only used with --compare"));
+    if (parser.isSet(compareWithOption())) {
+        if (parser.isSet(renderOption()) || parser.isSet(outputOption()))
+            return invalid(QStringLiteral("--compare-with opens the window; it does not go with --render or -o"));
+        if (files.size() != 1)
+            return invalid(QStringLiteral("--compare-with needs the file to compare it with"));
+        c.file = files.first();
+        c.fileB = parser.value(compareWithOption());
+        return c;
+    }
     if (files.size() > 1)
         return invalid(QStringLiteral("only one file can be opened at a time"));
     if (!files.isEmpty())

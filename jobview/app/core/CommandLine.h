@@ -10,7 +10,7 @@ struct CommandLine {
     enum class Mode { Window, Render, Compare, Help, Invalid };
     Mode mode = Mode::Window;
     QString file;   // the job or floyd file; may be empty in window mode; A with --compare
-    QString fileB;  // --compare only
+    QString fileB;  // --compare, and --compare-with in window mode
     QString output; // --render; optional with --compare
     bool json = false; // --compare only
     QString error;  // Mode::Invalid only
@@ -18,6 +18,7 @@ struct CommandLine {
 
 // `arguments` without the program name. Forms:
 //   [FILE]                          open the window, with FILE if given
+//   FILE --compare-with B           open the window comparing FILE with B
 //   --render FILE -o OUT.png|.bmp   render without a window
 //   --compare A B [-o DIFF.png|.bmp] [--json]
 //   --help

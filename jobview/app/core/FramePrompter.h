@@ -15,6 +15,10 @@ public:
     virtual QString chooseFileToOpen() = 0;
     // Where to save the picture, or empty when the user cancels.
     virtual QString choosePictureFile() = 0;
+    // The file to compare the open one with, or empty when the user cancels.
+    virtual QString chooseFileToCompare() = 0;
+    // The summary of the comparison, as text.
+    virtual void showCompareSummary(const QString& text) = 0;
     // A failure of one of the frame's own commands.
     virtual void showError(const QString& text) = 0;
 };

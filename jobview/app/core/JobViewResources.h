@@ -19,6 +19,12 @@ enum class Command {
     ViewStatusBar,
     AppAbout,
     ShowFileStatistics,
+    FileCompareWith,
+    CompareShowA,
+    CompareShowB,
+    CompareShowDifference,
+    CompareSummary,
+    CompareEnd,
     Separator,
 };
 
@@ -36,6 +42,7 @@ inline constexpr int kRecentFileFirstId = 57616;
 // framework's ids for "Save As" and "Copy".
 inline constexpr CommandRow kCommands[] = {
     {Command::FileOpen, 57601, "&File", "&Open...\tCtrl+O", "Ctrl+O"},
+    {Command::FileCompareWith, 32780, "&File", "Compare &With...", ""},
     {Command::FileSavePicture, 57604, "&File", "Save Picture &As...", ""},
     {Command::CopyPicture, 57634, "&File", "&Copy Picture\tCtrl+C", "Ctrl+C"},
     {Command::FilePrint, 57607, "&File", "&Print...\tCtrl+P", "Ctrl+P"},
@@ -49,9 +56,21 @@ inline constexpr CommandRow kCommands[] = {
     {Command::ViewStatusBar, 59393, "&View", "&Status Bar", ""},
     {Command::AppAbout, 57664, "&Help", "&About jobview...", ""},
     {Command::ShowFileStatistics, 32771, "Statistics", "Show File Statistics", ""},
+    {Command::CompareShowA, 32781, "&Compare", "Show &A\tA", "A"},
+    {Command::CompareShowB, 32782, "&Compare", "Show &B\tB", "B"},
+    {Command::CompareShowDifference, 32783, "&Compare", "Show &Difference\tD", "D"},
+    {Command::Separator, 0, "&Compare", "", ""},
+    {Command::CompareSummary, 32784, "&Compare", "&Summary...", ""},
+    {Command::CompareEnd, 32785, "&Compare", "&End Compare", ""},
 };
 
-inline constexpr std::string_view kMenus[] = {"&File", "&View", "&Help", "Statistics"};
+inline constexpr std::string_view kMenus[] = {"&File", "&View", "&Compare", "&Help", "Statistics"};
+
+// The compare tool bar, left to right; shown while a comparison is on.
+inline constexpr Command kCompareToolBar[] = {Command::CompareShowA, Command::CompareShowB,
+                                              Command::CompareShowDifference, Command::CompareSummary};
+inline constexpr std::string_view kCompareToolBarName = "Compare";
+inline constexpr std::string_view kCompareSummaryCaption = "Compare Summary";
 
 // Tool bar buttons, left to right; Separator splits groups.
 inline constexpr Command kToolBar[] = {Command::FileOpen,    Command::FileSavePicture, Command::Separator,

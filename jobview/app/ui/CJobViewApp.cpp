@@ -16,11 +16,11 @@ CJobViewApp::CJobViewApp() : settings(text(kRegistryKey), text(kAppName)), docum
 
 CJobViewApp::~CJobViewApp() = default;
 
-bool CJobViewApp::InitInstance(const QString& file) {
+bool CJobViewApp::InitInstance(const QString& file, const QString& compareWith) {
     frame = std::make_unique<CMainFrame>(document, prompter, settings);
     prompter.setParent(frame.get());
     frame->show();
-    if (!file.isEmpty())
-        frame->openFile(file);
+    if (!file.isEmpty() && frame->openFile(file) && !compareWith.isEmpty())
+        frame->compareWithFile(compareWith);
     return true;
 }

@@ -17,8 +17,9 @@ public:
     CJobViewApp();
     ~CJobViewApp();
 
-    // Builds and shows the main window and opens `file` if one is given.
-    bool InitInstance(const QString& file);
+    // Builds and shows the main window and opens `file` if one is given,
+    // then compares it with `compareWith` if that is given.
+    bool InitInstance(const QString& file, const QString& compareWith = QString());
     CMainFrame* mainFrame() const { return frame.get(); }
 
 private:

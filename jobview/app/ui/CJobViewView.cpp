@@ -51,6 +51,7 @@ CJobViewView::CJobViewView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 CJobViewView::~CJobViewView() {
+    comparing.reset();
     rendered.reset();
     Gdiplus::GdiplusShutdown(gdiplusToken);
 }
@@ -65,6 +66,9 @@ RenderPass::Outcome CJobViewView::OnUpdate() {
     stopRequested = false;
     Observer observer(*this);
     RenderPass::Result result = pass.run(doc, observer);
+    // A new picture of A ends the comparison with the old one.
+    if (result.outcome != RenderPass::Outcome::Busy && comparing)
+        endCompare();
     switch (result.outcome) {
     case RenderPass::Outcome::Rendered:
         // The old picture goes before the new one takes its place.
@@ -86,9 +90,64 @@ RenderPass::Outcome CJobViewView::OnUpdate() {
     return result.outcome;
 }
 
+bool CJobViewView::compareWith(CJobViewDoc& other, const QString& fileB, QString* why) {
+    if (!rendered || shown.isNull()) {
+        if (why)
+            *why = QStringLiteral("Open a file first: it is compared with the file you choose.");
+        return false;
+    }
+    if (pass.busy()) {
+        if (why)
+            *why = QStringLiteral("A picture is still being drawn.");
+        return false;
+    }
+    stopRequested = false;
+    Observer observer(*this);
+    RenderPass::Result result = pass.run(&other, observer);
+    if (result.outcome != RenderPass::Outcome::Rendered || !result.picture) {
+        if (why)
+            *why = result.outcome == RenderPass::Outcome::Stopped
+                       ? QStringLiteral("The drawing of %1 was stopped.").arg(fileB)
+                       : QStringLiteral("%1 holds nothing to draw.").arg(fileB);
+        return false;
+    }
+    const QImage pictureB = toQImage(result.picture->image.get());
+    result.picture->image.reset(); // GDI+ images go while GDI+ runs; the copy stays
+    QString reason;
+    auto state = CompareState::start(*rendered, shown, std::move(result.picture), pictureB, fileB, &reason);
+    if (!state) {
+        if (why)
+            *why = QStringLiteral("%1 cannot be compared with the open file: %2").arg(fileB, reason);
+        return false;
+    }
+    comparing = std::move(state);
+    viewport()->update();
+    emit compareChanged();
+    return true;
+}
+
+void CJobViewView::endCompare() {
+    if (!comparing)
+        return;
+    comparing.reset();
+    viewport()->update();
+    emit compareChanged();
+}
+
+void CJobViewView::showCompared(CompareShown which) {
+    if (!comparing || comparing->shown() == which)
+        return;
+    comparing->show(which);
+    viewport()->update();
+    if (lastPointer.x() >= 0)
+        reportPixelAt(lastPointer);
+    emit compareChanged();
+}
+
 void CJobViewView::paintPicture(QPainter& painter) const {
-    if (!shown.isNull())
-        painter.drawImage(QPoint(0, 0), shown);
+    const QImage& picture = pictureImage();
+    if (!picture.isNull())
+        painter.drawImage(QPoint(0, 0), picture);
 }
 
 QPoint CJobViewView::pictureOrigin() const {
@@ -97,7 +156,8 @@ QPoint CJobViewView::pictureOrigin() const {
 
 void CJobViewView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    if (shown.isNull()) {
+    const QImage& picture = pictureImage();
+    if (picture.isNull()) {
         // A view without a picture is the window's white, as its background
         // brush erases it; not the grey of dialogs.
         painter.fillRect(viewport()->rect(), QColor::fromRgba(kWindowBackground));
@@ -116,7 +176,7 @@ void CJobViewView::paintEvent(QPaintEvent*) {
         return;
     }
     const QPoint origin = pictureOrigin();
-    painter.drawImage(origin, shown);
+    painter.drawImage(origin, picture);
     for (const QRect& area :
          areasOutsidePicture(viewport()->size(), origin, QSize(kCanvasWidth, kCanvasHeight)))
         painter.fillRect(area, QColor::fromRgba(kWindowBackground));
@@ -147,14 +207,21 @@ void CJobViewView::reportPixelAt(QPoint viewportPos) {
         return;
     }
     const QPoint p = viewportPos - pictureOrigin();
+    if (comparing) {
+        emit readoutChanged(comparing->readout(p.x(), p.y()));
+        return;
+    }
     const auto readout = readPixel(rendered->hits, p.x(), p.y());
     emit readoutChanged(readout ? formatReadout(*readout) : QString());
 }
 
 bool CJobViewView::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::MouseMove)
-        reportPixelAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-    else if (event->type() == QEvent::Leave)
+    if (event->type() == QEvent::MouseMove) {
+        lastPointer = static_cast<QMouseEvent*>(event)->position().toPoint();
+        reportPixelAt(lastPointer);
+    } else if (event->type() == QEvent::Leave) {
+        lastPointer = QPoint(-1, -1);
         emit readoutChanged(QString());
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }

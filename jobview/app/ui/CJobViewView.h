@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "CompareState.h"
 #include "RenderPass.h"
 
 class CJobViewDoc;
@@ -33,7 +34,16 @@ public:
 
     const jobview::RenderedPicture* picture() const { return rendered.get(); }
     // The picture as shown, for printing, saving and the clipboard; null when there is none.
-    const QImage& pictureImage() const { return shown; }
+    // While comparing: A, B or the difference, whichever is shown.
+    const QImage& pictureImage() const { return comparing ? comparing->picture() : shown; }
+
+    // Renders `other` (B) and compares the shown picture (A) with it. False
+    // with *why when there is nothing to compare with, the pass was refused
+    // or stopped, or the two pictures cannot be compared.
+    bool compareWith(CJobViewDoc& other, const QString& fileB, QString* why);
+    void endCompare();
+    const jobview::CompareState* compare() const { return comparing.get(); }
+    void showCompared(jobview::CompareShown which);
     // The progress dialog of the running pass, if any.
     CProgressDialog* progressDialog() const { return progress; }
 
@@ -45,6 +55,8 @@ signals:
     void passFinished();
     // The status bar text for the pixel under the cursor; empty off the picture.
     void readoutChanged(const QString& text);
+    // A comparison started or ended, or shows another picture.
+    void compareChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +76,8 @@ private:
     jobview::RenderPass pass;
     std::unique_ptr<jobview::RenderedPicture> rendered;
     QImage shown;
+    std::unique_ptr<jobview::CompareState> comparing;
+    QPoint lastPointer{-1, -1};
     CProgressDialog* progress = nullptr;
     bool stopRequested = false;
     bool renderQueued = false;

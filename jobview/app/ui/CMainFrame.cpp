@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include "CAboutDlg.h"
 #include "CJobViewView.h"
 #include "FramePrompter.h"
+#include "HitCompare.h"
 #include "PictureFile.h"
 #include "jobview/CJobViewDoc.h"
 
@@ -43,6 +45,8 @@ QIcon toolBarIcon(Command command, QStyle* style) {
         return style->standardIcon(QStyle::SP_FileDialogContentsView);
     case Command::AppAbout:
         return style->standardIcon(QStyle::SP_MessageBoxQuestion);
+    case Command::CompareSummary:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
     default:
         return {};
     }
@@ -67,6 +71,7 @@ CMainFrame::CMainFrame(CJobViewDoc& document, FramePrompter& prompter, QSettings
     connect(jobView, &CJobViewView::passStarted, this, &CMainFrame::updateCommands);
     connect(jobView, &CJobViewView::passFinished, this, &CMainFrame::updateCommands);
     connect(jobView, &CJobViewView::readoutChanged, this, &CMainFrame::showReadout);
+    connect(jobView, &CJobViewView::compareChanged, this, &CMainFrame::onCompareChanged);
     jobView->OnInitialUpdate();
     resize(860, 900);
 }
@@ -110,6 +115,21 @@ void CMainFrame::createMenus() {
     connect(action(Command::AppAbout), &QAction::triggered, this, &CMainFrame::onAppAbout);
     connect(action(Command::ShowFileStatistics), &QAction::triggered, this,
             &CMainFrame::onShowFileStatistics);
+
+    connect(action(Command::FileCompareWith), &QAction::triggered, this, &CMainFrame::onCompareWith);
+    connect(action(Command::CompareSummary), &QAction::triggered, this, &CMainFrame::onCompareSummary);
+    connect(action(Command::CompareEnd), &QAction::triggered, jobView, &CJobViewView::endCompare);
+    auto* views = new QActionGroup(this);
+    views->setExclusive(true);
+    const std::pair<Command, CompareShown> switches[] = {{Command::CompareShowA, CompareShown::A},
+                                                         {Command::CompareShowB, CompareShown::B},
+                                                         {Command::CompareShowDifference, CompareShown::Difference}};
+    for (const auto& [command, which] : switches) {
+        QAction* a = action(command);
+        a->setCheckable(true);
+        views->addAction(a);
+        connect(a, &QAction::triggered, this, [this, which = which] { jobView->showCompared(which); });
+    }
 }
 
 void CMainFrame::createToolBar() {
@@ -126,6 +146,16 @@ void CMainFrame::createToolBar() {
         a->setIcon(toolBarIcon(command, style()));
         bar->addAction(a);
     }
+    compareBar = addToolBar(text(kCompareToolBarName));
+    compareBar->setObjectName(QStringLiteral("compare-bar"));
+    compareBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (Command command : kCompareToolBar) {
+        QAction* a = action(command);
+        a->setIcon(toolBarIcon(command, style()));
+        compareBar->addAction(a);
+    }
+    compareBar->hide();
+
     QAction* toggle = action(Command::ViewToolbar);
     toggle->setCheckable(true);
     toggle->setChecked(true);
@@ -135,6 +165,50 @@ void CMainFrame::createToolBar() {
         if (isVisible())
             toggle->setChecked(bar->isVisible());
     });
+}
+
+void CMainFrame::onCompareChanged() {
+    const CompareState* compare = jobView->compare();
+    compareBar->setVisible(compare != nullptr);
+    if (compare) {
+        const Command checked = compare->shown() == CompareShown::A   ? Command::CompareShowA
+                                : compare->shown() == CompareShown::B ? Command::CompareShowB
+                                                                      : Command::CompareShowDifference;
+        action(checked)->setChecked(true);
+    }
+    updateTitle(currentFile);
+    updateCommands();
+}
+
+void CMainFrame::onCompareWith() {
+    if (jobView->busy())
+        return;
+    const QString path = prompter.chooseFileToCompare();
+    if (!path.isEmpty())
+        compareWithFile(path);
+}
+
+bool CMainFrame::compareWithFile(const QString& path) {
+    if (jobView->busy())
+        return false;
+    // B gets a document of its own: the open file stays A, untouched.
+    CJobViewDoc other(prompter);
+    if (!other.OnOpenDocument(path.toStdString()))
+        return false; // the document has said why
+    QString why;
+    if (!jobView->compareWith(other, QFileInfo(path).fileName(), &why)) {
+        prompter.showError(why);
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::onCompareSummary() {
+    const CompareState* compare = jobView->compare();
+    if (!compare)
+        return;
+    const QString head = QStringLiteral("A: %1\nB: %2\n\n").arg(QFileInfo(currentFile).fileName(), compare->fileB());
+    prompter.showCompareSummary(head + QString::fromStdString(summaryText(compare->comparison().summary())));
 }
 
 void CMainFrame::createStatusBar() {
@@ -184,7 +258,10 @@ void CMainFrame::rebuildRecentFiles() {
 }
 
 void CMainFrame::updateTitle(const QString& path) {
-    const QString name = path.isEmpty() ? text(kUntitled) : QFileInfo(path).fileName();
+    currentFile = path;
+    QString name = path.isEmpty() ? text(kUntitled) : QFileInfo(path).fileName();
+    if (const CompareState* compare = jobView->compare())
+        name += QStringLiteral(" / ") + compare->fileB() + compare->shownName();
     setWindowTitle(QStringLiteral("%1 - %2").arg(name, text(kAppName)));
 }
 
@@ -198,6 +275,11 @@ void CMainFrame::updateCommands() {
     const bool havePicture = !jobView->pictureImage().isNull();
     action(Command::FileSavePicture)->setEnabled(havePicture);
     action(Command::CopyPicture)->setEnabled(havePicture);
+    action(Command::FileCompareWith)->setEnabled(idle && havePicture);
+    const bool comparing = jobView->compare() != nullptr;
+    for (Command c : {Command::CompareShowA, Command::CompareShowB, Command::CompareShowDifference,
+                      Command::CompareSummary, Command::CompareEnd})
+        action(c)->setEnabled(comparing);
 }
 
 bool CMainFrame::openFile(const QString& path) {

@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPrintPreviewDialog;
 class QSettings;
+class QToolBar;
 
 namespace jobview {
 class FramePrompter;
@@ -37,6 +38,9 @@ public:
     // Opens the file into the document and renders it; false when the
     // document refused it (the user has been told why, where there is a why).
     bool openFile(const QString& path);
+    // Compares the open file with `path` (File > Compare With... without the
+    // dialog); false when it cannot (the user has been told why).
+    bool compareWithFile(const QString& path);
 
     // The preview of what "Print..." prints; exec() it to show it modally.
     std::unique_ptr<QPrintPreviewDialog> createPrintPreview();
@@ -52,6 +56,8 @@ public slots:
     void onFilePrintSetup();
     void onAppAbout();
     void onShowFileStatistics();
+    void onCompareWith();
+    void onCompareSummary();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +70,7 @@ private:
     void updateTitle(const QString& path);
     void updateCommands();
     void showReadout(const QString& text);
+    void onCompareChanged();
 
     CJobViewDoc& doc;
     jobview::FramePrompter& prompter;
@@ -75,5 +82,7 @@ private:
     std::map<jobview::Command, QAction*> actions;
     jobview::RecentFileList recent;
     QLabel* messagePane = nullptr;
+    QToolBar* compareBar = nullptr;
+    QString currentFile;
     QPrinter printer;
 };

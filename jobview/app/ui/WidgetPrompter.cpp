@@ -39,6 +39,18 @@ QString WidgetPrompter::choosePictureFile() {
     return path;
 }
 
+QString WidgetPrompter::chooseFileToCompare() {
+    return QFileDialog::getOpenFileName(owner, QStringLiteral("Compare With"), QString(), text(kOpenFilter));
+}
+
+void WidgetPrompter::showCompareSummary(const QString& summary) {
+    QMessageBox box(QMessageBox::Information, text(kCompareSummaryCaption), summary, QMessageBox::Ok, owner);
+    box.setObjectName(QStringLiteral("compare-summary"));
+    // Monospace keeps the rings' columns in line.
+    box.setStyleSheet(QStringLiteral("QLabel { font-family: monospace; }"));
+    box.exec();
+}
+
 void WidgetPrompter::showError(const QString& message) {
     QMessageBox::warning(owner, text(kAppName), message);
 }

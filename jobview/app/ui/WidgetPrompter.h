@@ -15,6 +15,8 @@ public:
     void showStatistics(const JobStatistics& statistics) override;
     QString chooseFileToOpen() override;
     QString choosePictureFile() override;
+    QString chooseFileToCompare() override;
+    void showCompareSummary(const QString& text) override;
     void showError(const QString& text) override;
 
 private:

@@ -47,7 +47,7 @@ TEST(DrfJobSettings, EveryFormatGivesItsRecordsValues) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
         drf::testing::DrfBuilder b = modes(c.format);
-        b.value(101, 1, c.spacingKind, "TrackSpacingNM", 60000).value(101, 1, c.spacingKind, "MarkSpacingNM", 2000);
+        b.value(101, 1, c.spacingKind, "TrackSpacingNM", 60000).value(101, 1, c.spacingKind, "MarkSpacingNM", 25400);
         b.value(101, 0, c.spacingKind, "TrackSpacingNM", 70000);
         const char* shiftKind = c.format == 4 ? "PrintModeDataFile" : "TrackingFile";
         b.value(101, 1, shiftKind, "PerTrackShiftAngle", -30);
@@ -62,7 +62,7 @@ TEST(DrfJobSettings, EveryFormatGivesItsRecordsValues) {
         ASSERT_TRUE(readDrfGeometry(path, 101, 1, g, &error)) << error;
         EXPECT_EQ(g.trackSpacingNm.value, 60000);
         EXPECT_EQ(g.trackSpacingNm.source, std::string(c.spacingKind) + ".TrackSpacingNM");
-        EXPECT_EQ(g.markSpacingNm.value, 2000);
+        EXPECT_EQ(g.markSpacingNm.value, 25400);
         EXPECT_EQ(g.perTrackShiftAngle.value, -30);
         EXPECT_EQ(g.spiralTracking.value.has_value(), c.spiralKind != nullptr);
         EXPECT_EQ(g.trackDirClockwise.value.has_value(), c.hasDirection);
@@ -71,8 +71,8 @@ TEST(DrfJobSettings, EveryFormatGivesItsRecordsValues) {
         const auto lines = applyGeometry(g, {}, o);
         EXPECT_EQ(o.trackPitchNm, 60000u);
         EXPECT_EQ(o.tracksPerInch, 423u); // 25.4 mm / 60 um, rounded, for a floyd header
-        EXPECT_EQ(o.markSpacingNm, 2000u);
-        EXPECT_EQ(o.dotsPerInch, 12700u);
+        EXPECT_EQ(o.markSpacingNm, 25400u);
+        EXPECT_EQ(o.dotsPerInch, 1000u);
         EXPECT_EQ(o.startAngleStep, 370u) << "-30 wraps into the turn of 400 units";
         EXPECT_EQ(o.spiral, c.spiralKind != nullptr);
         EXPECT_EQ(o.clockwise, !c.hasDirection) << "the default stays where the DRF says nothing";
@@ -81,7 +81,7 @@ TEST(DrfJobSettings, EveryFormatGivesItsRecordsValues) {
         // The job records carry the DRF's nanometres exactly.
         const JobFile::LabelingParameters lab = jobgen::labelingParameters(o);
         EXPECT_EQ(lab.trackPitch, 60000u);
-        EXPECT_EQ(lab.markSpacing, 2000u);
+        EXPECT_EQ(lab.markSpacing, 25400u);
 
         // Another quality of the same media has its own spacing.
         ASSERT_TRUE(readDrfGeometry(path, 101, 0, g, &error)) << error;
@@ -94,7 +94,7 @@ TEST(DrfJobSettings, CommandLineValuesWin) {
     g.media = 101;
     g.quality = 1;
     g.trackSpacingNm = {60000, "ResolutionsFile.TrackSpacingNM"};
-    g.markSpacingNm = {2000, "ResolutionsFile.MarkSpacingNM"};
+    g.markSpacingNm = {25400, "ResolutionsFile.MarkSpacingNM"};
     g.trackDirClockwise = {0, "TrackingFile.TrackDirCW"};
     g.spiralTracking = {1, "FeaturesFile.EnableSpiralTracking"};
     g.perTrackShiftAngle = {12, "TrackingFile.PerTrackShiftAngle"};
@@ -104,10 +104,10 @@ TEST(DrfJobSettings, CommandLineValuesWin) {
         bool clockwise, spiral;
         unsigned step;
     } cases[] = {
-        {{}, 60000, 2000, false, true, 12},
-        {{true, false, false, false, false}, 0, 2000, false, true, 12},
+        {{}, 60000, 25400, false, true, 12},
+        {{true, false, false, false, false}, 0, 25400, false, true, 12},
         {{false, true, false, false, false}, 60000, 0, false, true, 12},
-        {{false, false, true, true, true}, 60000, 2000, true, false, 5},
+        {{false, false, true, true, true}, 60000, 25400, true, false, 5},
     };
     for (const Case& c : cases) {
         jobgen::LabelOptions o;
@@ -160,6 +160,41 @@ TEST(DrfJobSettings, MissingPrintModesNameWhatTheFileHas) {
     std::string error;
     EXPECT_FALSE(readDrfGeometry(std::filesystem::path(::testing::TempDir()) / "none.bin", 101, 1, g, &error));
     EXPECT_NE(error.find("not a readable DRF"), std::string::npos) << error;
+}
+
+TEST(DrfJobSettings, MarksTooFineForAJobTrackAreThinned) {
+    struct Case {
+        std::uint32_t nm;
+        unsigned outer, turns, stride;
+    } cases[] = {
+        {25400, 57600, 1, 1}, {5600, 57600, 1, 1},   // 64,627 marks a turn: still fits
+        {5500, 57600, 1, 2}, {1050, 57600, 1, 6},     // 344,676 marks a turn
+        {1050, 57600, 2, 11}, {1, 40000, 1, 3836},    {0, 57600, 1, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(markStride(c.nm, c.outer, c.turns), c.stride) << c.nm << " nm, " << c.turns << " turns";
+
+    // Through applyGeometry, with the job generator as the judge of what fits.
+    DrfJobGeometry g;
+    g.trackSpacingNm = {103333, "ResolutionsFile.TrackSpacingNM"};
+    g.markSpacingNm = {1050, "ResolutionsFile.MarkSpacingNM"};
+    for (bool spiral : {false, true}) {
+        jobgen::LabelOptions o;
+        ExplicitOptions given;
+        given.spiral = true;
+        o.spiral = spiral;
+        const auto lines = applyGeometry(g, given, o);
+        EXPECT_EQ(o.markSpacingNm, 1050u * (spiral ? 11u : 6u));
+        EXPECT_TRUE(mentions(lines, "mark spacing drawn", spiral ? "every 11th mark" : "every 6th mark"));
+        for (unsigned step : {0u, 1u, 37u, 399u}) {
+            o.startAngleStep = step;
+            EXPECT_NO_THROW(jobgen::planJobTracks(o)) << spiral << " " << step;
+        }
+        if (!spiral) {
+            o.markSpacingNm -= 1050; // one mark fewer skipped no longer fits a turn
+            EXPECT_THROW(jobgen::planJobTracks(o), jobgen::OptionError);
+        }
+    }
 }
 
 TEST(DrfJobSettings, QualityNamesAndNumbers) {

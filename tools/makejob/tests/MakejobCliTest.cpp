@@ -137,8 +137,8 @@ TEST(MakejobCli, PrintModeOfADrfSetsTheJobAndSaysWhereEachValueCameFrom) {
         {"--drf \"" + drf + "\" --media 999 --quality 1", 1, "media 113: MBI MV1.2 CD: Draft (2), Normal (1), Best (0)"},
         {"--drf \"" + drf + "\" --media 101 --quality 9", 1, "no print mode for media 101 quality 9"},
         {"--drf \"" + drf + "\" --media 101 --quality superb", 1, "qualities are 0/Best, 1/Normal, 2/Draft"},
-        // The sample's 1050 nm marks are finer than a job track can hold.
-        {"--drf \"" + drf + "\" --media 101 --quality 1", 1, "--tpi and --dpi override them"},
+        // The sample's 1050 nm marks are finer than a job track holds: every 11th of a spiral track is kept.
+        {"--drf \"" + drf + "\" --media 101 --quality 1", 0, "every 11th mark, 11550 nm"},
         {"--drf \"" + drf + "\" --media 101", 2, "go together"},
         {"--media 101 --quality 1", 2, "go together"},
         {"--drf \"" + (dir / "missing.bin").string() + "\" --media 101 --quality 1", 1, "not a readable DRF"},

@@ -8,6 +8,7 @@
 #include "resedit/EditRules.h"
 #include "resedit/EditValues.h"
 #include "resedit/EditorLayout.h"
+#include "resedit/PreviewValues.h"
 #include "resedit/Prompter.h"
 #include "resedit/Spacing.h"
 
@@ -92,6 +93,11 @@ public:
     OpenOutcome drop(const std::vector<std::string>& paths);
     // Asks about unsaved changes; false when the editor must stay open.
     bool mayClose();
+    // The print mode's values as saved in the file and as the fields show
+    // them, for "Preview Label..."; nothing is applied or written. False (the
+    // user has been told why) without a DRF, with a field that refuses its
+    // text, or when the file's print mode cannot be read.
+    bool previewValues(PreviewValues& out);
 
     // Shown values differ from the file: edited and not applied, or applied and not saved.
     bool modified() const;

@@ -32,6 +32,10 @@ public:
     virtual std::optional<std::string> saveFileName(const FileDialogRequest& request) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool confirm(std::string_view question) = 0;
+    // The picture "Preview Label..." renders: a path, empty for the suite's
+    // sample label, nothing when the user cancelled. Without a dialog to ask:
+    // the sample label.
+    virtual std::optional<std::string> previewPicture() { return std::string(); }
 };
 
 } // namespace resedit
