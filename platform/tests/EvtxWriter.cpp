@@ -2,6 +2,7 @@
 
 #include "pe/Bytes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -302,7 +303,10 @@ std::vector<std::uint8_t> recordBytes(const Event& e, std::uint64_t number, std:
 }
 
 void sealChunk(std::span<std::uint8_t> chunk) {
-    const std::uint32_t end = bytes::u32At(chunk, kChunkHeaderFields[kChunkFreeSpace].offset);
+    // A test may have damaged the free space offset: the checksum then
+    // covers what lies inside the chunk.
+    const std::size_t end = std::clamp<std::size_t>(bytes::u32At(chunk, kChunkHeaderFields[kChunkFreeSpace].offset),
+                                                    kChunkRecordsOffset, chunk.size());
     const std::uint32_t flags = bytes::u32At(chunk, kChunkHeaderFields[kChunkFlags].offset);
     std::vector<std::uint8_t> c(chunk.begin(), chunk.end());
     const bool sums = (flags & kFlagNoChecksums) == 0;
