@@ -61,6 +61,8 @@ Options parse(const std::vector<std::string>& args) {
     std::string media, quality, output, format;
     std::vector<std::string> words;
     CLI::App app("drftool");
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     // The help text and the refusals stay drftool's own, in its own words.
     app.set_help_flag();
     app.allow_extras();

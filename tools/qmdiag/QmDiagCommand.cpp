@@ -241,6 +241,8 @@ int runQmDiag(const std::vector<std::string>& args, const SystemFactory& openSys
         "Checks the Quillmark installation and the Windows settings it needs, as diagtool's simple view "
         "does; fixes them and takes the fixes back.",
         "qmdiag"};
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     bool json = false;
     CLI::App* reportCommand = app.add_subcommand(

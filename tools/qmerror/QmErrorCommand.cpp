@@ -138,6 +138,8 @@ int runQmError(const std::vector<std::string>& args, std::ostream& out, std::ost
     std::string findText;
     std::vector<std::string> codes;
     CLI::App app("qmerror");
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     // The usage text and the refusals stay qmerror's own; a negative number is a
     // code to explain (and to refuse as one), not an option.
     app.set_help_flag();

@@ -600,6 +600,8 @@ void sample(const std::string& name, const std::string& dir, std::ostream& out) 
 
 int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{kDescription, "qmmachine"};
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
 
     std::string createDir, from, samples, engines;

@@ -152,6 +152,8 @@ int runQmProbe(const std::vector<std::string>& args, Platform platform, std::ost
     CLI::App app{"Shows what the print-engine probes paramscope and mediaprobe show, for every listed drive "
                  "or one.",
                  "qmprobe"};
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     bool json = false;
     bool yes = false;

@@ -449,6 +449,8 @@ int runQmRes(const std::vector<std::string>& args, std::ostream& out, std::ostre
         "Version resources, message tables and event logs, as the system and the emulated machine read "
         "them",
         "qmres"};
+    // An argument that starts with / is a path, on Windows too, never an option.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     std::vector<std::string> files;
     std::string machineDir;

@@ -26,8 +26,12 @@ class Win32ServerWorld final : public ServerWorld {
 public:
     Win32ServerWorld() {
         std::string error;
-        machine_ =
-            qmplatform::emulated::Machine::open(std::filesystem::path(windowsForm(QM_SERVER_MACHINE)), error);
+        // The registry is the system's own: of the machine folder only its
+        // settings are read, as the server does.
+        qmplatform::emulated::Machine::Options settingsOnly;
+        settingsOnly.needsHives = false;
+        machine_ = qmplatform::emulated::Machine::open(std::filesystem::path(windowsForm(QM_SERVER_MACHINE)),
+                                                       settingsOnly, error);
         EXPECT_NE(machine_, nullptr) << error;
     }
     void setServerSettings(const nlohmann::ordered_json& section) override {

@@ -484,15 +484,17 @@ TEST(WindowsDiagnostics, AJournalThatCannotRecordNeverCostsAFix) {
         {"service start", [](WD& c) { return c.startService(); }, [](const WD& c) { return c.isServiceRunning(); }},
     };
     for (const Fix& f : fixes) {
-        SampleMachine m("broken");
-        Refusing journal;
-        WD checks(m.sys(), {}, &journal);
-        ASSERT_FALSE(f.isFixed(checks)) << f.name;
-        EXPECT_TRUE(f.make(checks)) << f.name;
-        EXPECT_TRUE(f.isFixed(checks)) << f.name;
-        EXPECT_FALSE(checks.lastFixRecorded()) << f.name;
-        EXPECT_EQ(checks.journalProblem(), L"the disk is full") << f.name;
-        EXPECT_FALSE(checks.undoLastFix()) << f.name;
+        {
+            SampleMachine m("broken");
+            Refusing journal;
+            WD checks(m.sys(), {}, &journal);
+            ASSERT_FALSE(f.isFixed(checks)) << f.name;
+            EXPECT_TRUE(f.make(checks)) << f.name;
+            EXPECT_TRUE(f.isFixed(checks)) << f.name;
+            EXPECT_FALSE(checks.lastFixRecorded()) << f.name;
+            EXPECT_EQ(checks.journalProblem(), L"the disk is full") << f.name;
+            EXPECT_FALSE(checks.undoLastFix()) << f.name;
+        } // closed before the same sample is made again (Windows keeps open files)
 
         // The same fix with a journal that keeps it is recorded.
         SampleMachine again("broken");
