@@ -219,13 +219,17 @@ def main(argv):
         for folder in sorted(LAYERS, key=lambda f: (len(reachable(f)), f)):
             print(f"{folder:36} -> {', '.join(LAYERS[folder]) or '(nothing)'}")
         return 0
-    if len(argv) != 2:
+    if len(argv) != 2 or argv[1] in ("-h", "--help"):
         print(__doc__.strip(), file=sys.stderr)
-        return 2
+        return 0 if len(argv) == 2 else 2
     bad = cycles()
     if bad:
         print("check-layers: the table has cycles through: " + ", ".join(bad))
         return 1
+    if not os.path.isfile(os.path.join(argv[1], "compile_commands.json")):
+        print(f"check-layers: {argv[1]} holds no compile_commands.json; give a configured build folder",
+              file=sys.stderr)
+        return 2
     violations, unplaced, edges = check(argv[1])
     for (src, dst), name in sorted(violations.items()):
         print(f'check-layers: {src} includes "{name}" ({folder_of(src)} may not include {folder_of(dst)})')
