@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
     CMainFrame frame(doc, prompter, settings);
     frame.resize(1000, 1000);
     frame.show();
+    // The keys go to the active window, as they do for a user.
+    frame.activateWindow();
+    if (!QTest::qWaitForWindowActive(&frame, 3000))
+        std::fprintf(stderr, "jobview_compare_screenshot: the window did not become active; keys may not reach it\n");
     frame.openFile(QString::fromLocal8Bit(argv[1]));
     QCoreApplication::processEvents();
 

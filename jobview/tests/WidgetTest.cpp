@@ -364,6 +364,8 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
     EXPECT_EQ(frame->action(Command::CompareShowA)->shortcut(), QKeySequence(Qt::Key_A));
     EXPECT_EQ(frame->action(Command::CompareShowB)->shortcut(), QKeySequence(Qt::Key_B));
     EXPECT_EQ(frame->action(Command::CompareShowDifference)->shortcut(), QKeySequence(Qt::Key_D));
+    EXPECT_EQ(frame->action(Command::CompareShowA)->iconText(), QStringLiteral("Show A")) << "the tool bar's label";
+    EXPECT_EQ(frame->action(Command::CompareSummary)->iconText(), QStringLiteral("Summary"));
     frame->action(Command::CompareShowA)->trigger();
     EXPECT_EQ(picture(), pictureA);
     EXPECT_TRUE(frame->action(Command::CompareShowA)->isChecked());

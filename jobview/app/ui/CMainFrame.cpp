@@ -98,7 +98,14 @@ void CMainFrame::createMenus() {
                 recentSeparator = separator;
             continue;
         }
-        QAction* a = menu->addAction(text(row.text));
+        const QString label = text(row.text);
+        QAction* a = menu->addAction(label);
+        // On a tool bar button the menu text shows without its key, its
+        // mnemonic and its "...".
+        QString buttonText = label.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+        if (buttonText.endsWith(QLatin1String("...")))
+            buttonText.chop(3);
+        a->setIconText(buttonText);
         a->setObjectName(QString::number(row.id));
         if (!row.shortcut.empty())
             a->setShortcut(QKeySequence(text(row.shortcut)));
