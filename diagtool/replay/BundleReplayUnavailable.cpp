@@ -5,7 +5,7 @@
 namespace qmreplay {
 
 bool replayBundleFile(const std::filesystem::path&, const std::filesystem::path&, ReplayResult&, std::string& error) {
-    error = "this build of qmmachine cannot read support bundles (it was built without libarchive)";
+    error = "this build cannot read support bundles (it was built without libarchive)";
     return false;
 }
 

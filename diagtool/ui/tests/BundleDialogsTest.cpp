@@ -23,7 +23,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -164,7 +163,7 @@ TEST_F(BundleDialogsTest, SaveDialogListsWhatItWritesAndReportsTheOutcome) {
 
 TEST_F(BundleDialogsTest, ShellOpensBundlesInPlaceAndRemovesTheirFolders) {
     const fs::path start = machine("healthy");
-    ::setenv("QUILLMARK_SYSROOT", start.c_str(), 1);
+    qputenv("QUILLMARK_SYSROOT", QByteArray::fromStdString(start.string()));
     // The bundle a customer sent: broken's, written through the save dialog's core.
     const fs::path bundle = dir_ / "broken.zip";
     {
@@ -228,7 +227,7 @@ TEST_F(BundleDialogsTest, ShellOpensBundlesInPlaceAndRemovesTheirFolders) {
     }
     EXPECT_EQ(childrenOf(dir_ / "temp"), 0u);
     EXPECT_EQ(readAll(bundle), bytes);
-    ::unsetenv("QUILLMARK_SYSROOT");
+    qunsetenv("QUILLMARK_SYSROOT");
 }
 
 } // namespace

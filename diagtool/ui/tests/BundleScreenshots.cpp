@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     // "Get system info": the versions and registry reports of the replay.
     shell.window()->diagnosticsWidget()->PerformDiagnostics();
     ok = save(*shell.window(), out + "/bundle-opened-advanced.png") && ok;
-    std::printf("replayed in %s\n", shell.machine().bundle() ? shell.machine().bundle()->folder().c_str() : "(none)");
+    std::printf("replayed in %s\n",
+                shell.machine().bundle() ? shell.machine().bundle()->folder().string().c_str() : "(none)");
     return ok ? 0 : 1;
 }
