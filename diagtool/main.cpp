@@ -1,9 +1,8 @@
 // diagtool: diagnoses an installation of the Quillmark System Software.
 
 #include "diagtool/content/DiagtoolContent.h"
-#include "diagtool/app/DiagtoolSession.h"
-#include "MainDialog.h"
-#include "diagtool/client_qt/QuillmarkModel.h"
+#include "diagtool/replay/OpenMachine.h"
+#include "DiagtoolShell.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -16,15 +15,15 @@ int main(int argc, char** argv) {
     registerDiagtoolContent();
 
     std::string error;
-    const std::unique_ptr<DiagtoolSession> session = DiagtoolSession::open(error);
-    if (!session) {
+    std::unique_ptr<qmreplay::OpenMachine> machine = qmreplay::OpenMachine::openDefault(error);
+    if (!machine) {
         // Only where no machine can be opened at all (an unusable
         // QUILLMARK_SYSROOT); the real system always opens.
         QMessageBox::critical(nullptr, QObject::tr("Quillmark Diagnostic Utility"),
                               QString::fromStdString(error));
         return 1;
     }
-    MainDialog dialog(session->system(), session->checks());
-    dialog.show();
+    // The shell removes a replayed bundle's temporary folder when it goes.
+    DiagtoolShell shell(std::move(machine));
     return application.exec();
 }

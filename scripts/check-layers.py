@@ -56,6 +56,10 @@ LAYERS = {
     "diagtool/content": [],
     "diagtool/bundle": ["diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/logs",
                         "platform/include/platform", "platform/include/platform/formats"],
+    # Machines made from support bundles, and the machine diagtool looks at.
+    "diagtool/replay": ["diagtool/app", "diagtool/bundle", "diagtool/windows", "diagtool/client",
+                        "standins/printengine", "standins/discprintmgr", "contracts", "platform/include/platform",
+                        "platform/include/platform/formats", "platform/include/platform/machine"],
     # Qt programs and their widgets.
     "jobview/app": ["jobview/doc", "trackrender", "standins/jobfile", "platform/include/platform"],
     "jobview/crosscheck": ["platform/include/platform"],
@@ -67,9 +71,9 @@ LAYERS = {
     "probe/paramscope": ["probe/ui", "probe/common", "platform/include/platform"],
     "probe/mediaprobe": ["probe/ui", "probe/common", "platform/include/platform"],
     "probe/main": ["probe/paramscope", "probe/mediaprobe", "probe/ui", "probe/common", "platform/include/platform"],
-    "diagtool/ui": ["diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/catalogue", "diagtool/logs",
+    "diagtool/ui": ["diagtool/replay", "diagtool/bundle", "diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/catalogue", "diagtool/logs",
                     "diagtool/content", "platform/include/platform"],
-    "diagtool/main": ["diagtool/ui", "diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/catalogue",
+    "diagtool/main": ["diagtool/ui", "diagtool/replay", "diagtool/bundle", "diagtool/app", "diagtool/windows", "diagtool/client", "diagtool/catalogue",
                       "diagtool/logs", "diagtool/content", "platform/include/platform"],
     # Command-line companions.
     "tools/labelpreview": ["tools/makejob", "jobview/app", "jobview/doc", "trackrender", "drf", "standins/jobgen",
@@ -84,7 +88,7 @@ LAYERS = {
                     "platform/include/platform/machine"],
     "tools/qmdiag": ["diagtool/bundle", "diagtool/app", "diagtool/windows", "diagtool/client", "platform/include/platform"],
     # qmmachine makes machines: it installs the stand-ins into them.
-    "tools/qmmachine": ["diagtool/bundle", "standins/printengine", "standins/discprintmgr", "standins/modules", "contracts",
+    "tools/qmmachine": ["diagtool/replay", "diagtool/bundle", "standins/printengine", "standins/discprintmgr", "standins/modules", "contracts",
                         "platform/include/platform", "platform/include/platform/formats",
                         "platform/include/platform/machine"],
     "bench": [],

@@ -5,6 +5,7 @@
 #include "ErrorUtilitiesWidget.h"
 #include "EventLogWidget.h"
 #include "MessagePrompter.h"
+#include "SaveBundleDialog.h"
 #include "SimpleDiagnosticsWidget.h"
 
 #include "platform/System.h"
@@ -29,10 +30,15 @@ constexpr int kAdvancedMargin = 4;
 MainDialog::MainDialog(qmplatform::System& system, WindowsDiagnostics& checks, MainDialogServices services)
     : QDialog(nullptr, Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), system_(system),
       checks_(checks), messages_(services.messages), questions_(services.questions),
-      scan_(std::move(services.scan)), about_(std::move(services.about)) {
+      scan_(std::move(services.scan)), about_(std::move(services.about)),
+      bundleSource_(std::move(services.bundleSource)), openBundle_(std::move(services.openBundle)),
+      runSaveDialog_(std::move(services.runSaveDialog)) {
     if (messages_ == nullptr) {
         ownMessages_ = std::make_unique<WidgetMessagePrompter>();
         messages_ = ownMessages_.get();
+    }
+    if (!runSaveDialog_) {
+        runSaveDialog_ = [](SaveBundleDialog& dialog) { dialog.exec(); };
     }
     if (!about_) {
         about_ = [](QWidget* parent, const QString& title, const QString& text) {
@@ -51,6 +57,16 @@ MainDialog::MainDialog(qmplatform::System& system, WindowsDiagnostics& checks, M
 MainDialog::~MainDialog() = default;
 
 void MainDialog::createActions() {
+    openBundleAction_ = new QAction(tr("&Open Support Bundle..."), this);
+    openBundleAction_->setShortcut(QKeySequence(tr("Ctrl+O")));
+    openBundleAction_->setEnabled(static_cast<bool>(openBundle_));
+    connect(openBundleAction_, &QAction::triggered, this, &MainDialog::openSupportBundle);
+
+    saveBundleAction_ = new QAction(tr("Save Support &Bundle..."), this);
+    saveBundleAction_->setShortcut(QKeySequence(tr("Ctrl+B")));
+    saveBundleAction_->setEnabled(static_cast<bool>(bundleSource_));
+    connect(saveBundleAction_, &QAction::triggered, this, &MainDialog::saveSupportBundle);
+
     exitAction_ = new QAction(tr("E&xit"), this);
     exitAction_->setShortcut(QKeySequence(tr("Ctrl+Q")));
     connect(exitAction_, &QAction::triggered, this, &QDialog::close);
@@ -77,6 +93,9 @@ void MainDialog::createActions() {
 void MainDialog::createMenus() {
     menuBar_ = new QMenuBar(this);
     fileMenu_ = menuBar_->addMenu(tr("&File"));
+    fileMenu_->addAction(openBundleAction_);
+    fileMenu_->addAction(saveBundleAction_);
+    fileMenu_->addSeparator();
     fileMenu_->addAction(exitAction_);
     viewMenu_ = menuBar_->addMenu(tr("&View"));
     viewMenu_->addAction(advancedViewAction_);
@@ -197,6 +216,33 @@ void MainDialog::about() {
         this, tr("About Quillmark Diagnostic Utility."),
         tr("The <b>Quillmark Diagnostic Utility</b> helps to diagnose Quillmark System Software problems.") +
             QStringLiteral("<br>") + tr("Version - ") + versionText_);
+}
+
+void MainDialog::setBundleName(const QString& fileName) {
+    setWindowTitle(fileName.isEmpty() ? tr("Quillmark Diagnostic Utility")
+                                      : tr("Quillmark Diagnostic Utility - %1 (support bundle)").arg(fileName));
+}
+
+void MainDialog::saveSupportBundle() {
+    if (!bundleSource_) {
+        return;
+    }
+    SaveBundleDialog dialog(bundleSource_, *messages_, this);
+    if (!dialog.collect()) {
+        return;
+    }
+    runSaveDialog_(dialog);
+}
+
+void MainDialog::openSupportBundle() {
+    if (!openBundle_) {
+        return;
+    }
+    const QString file =
+        messages_->openFileName(this, tr("Open Support Bundle"), tr("Support bundles (*.zip);;All files (*)"));
+    if (!file.isEmpty()) {
+        openBundle_(file);
+    }
 }
 
 void MainDialog::save() {}

@@ -7,6 +7,8 @@
 #include "DiagnosticsWidget.h"
 #include "ErrorJumpTarget.h"
 
+#include "diagtool/bundle/BundlePlan.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -24,6 +26,7 @@ class QMenu;
 class QMenuBar;
 class QTabWidget;
 class QuestionPrompter;
+class SaveBundleDialog;
 class SimpleDiagnosticsWidget;
 class WindowsDiagnostics;
 
@@ -41,6 +44,14 @@ struct MainDialogServices {
     QuestionPrompter* questions = nullptr;
     DriveScanner scan;
     AboutBox about;
+    // The machine a support bundle is made of (File > Save Support Bundle);
+    // null leaves the item disabled.
+    qmbundle::SystemOpener bundleSource;
+    // Opens a support bundle in place of this window's machine (File > Open
+    // Support Bundle); null leaves the item disabled.
+    std::function<void(const QString& file)> openBundle;
+    // Shows the save dialog once it has collected; null: exec().
+    std::function<void(SaveBundleDialog& dialog)> runSaveDialog;
 };
 
 class MainDialog : public QDialog, public ErrorJumpTarget {
@@ -75,6 +86,11 @@ public:
     QAction* aboutAction() const { return aboutAction_; }
     QAction* simpleViewAction() const { return simpleViewAction_; }
     QAction* advancedViewAction() const { return advancedViewAction_; }
+    QAction* saveBundleAction() const { return saveBundleAction_; }
+    QAction* openBundleAction() const { return openBundleAction_; }
+
+    // A replayed support bundle: its file name goes into the title.
+    void setBundleName(const QString& fileName);
 
 public slots:
     void about();
@@ -82,6 +98,8 @@ public slots:
     void restore();
     void switchToAdvancedLayout();
     void switchToSimpleLayout();
+    void saveSupportBundle();
+    void openSupportBundle();
 
 private:
     void createActions();
@@ -97,6 +115,9 @@ private:
     QuestionPrompter* questions_;
     DriveScanner scan_;
     AboutBox about_;
+    qmbundle::SystemOpener bundleSource_;
+    std::function<void(const QString&)> openBundle_;
+    std::function<void(SaveBundleDialog&)> runSaveDialog_;
 
     QLayout* currentLayout_ = nullptr;
     QHBoxLayout* simpleLayout_ = nullptr;
@@ -114,6 +135,8 @@ private:
     QMenu* helpMenu_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+    QAction* saveBundleAction_ = nullptr;
+    QAction* openBundleAction_ = nullptr;
     QAction* simpleViewAction_ = nullptr;
     QAction* advancedViewAction_ = nullptr;
     QActionGroup* viewGroup_ = nullptr;

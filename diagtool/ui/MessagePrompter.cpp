@@ -14,3 +14,8 @@ void WidgetMessagePrompter::information(QWidget* parent, const QString& title, c
 QString WidgetMessagePrompter::openFileName(QWidget* parent, const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
+
+QString WidgetMessagePrompter::saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                                            const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}

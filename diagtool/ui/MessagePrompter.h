@@ -14,6 +14,9 @@ public:
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
     // Empty when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
+    // The file to write, starting at `suggested`; empty when the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                                 const QString& filter) = 0;
 };
 
 // The real boxes and dialogs.
@@ -22,4 +25,6 @@ public:
     void warning(QWidget* parent, const QString& title, const QString& text) override;
     void information(QWidget* parent, const QString& title, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                         const QString& filter) override;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """One sample machine through both platform backends.
 
-    run.py SAMPLE_FOLDER WORK_FOLDER NATIVE_BUILD WIN64_BUILD [--fix] [--keep]
+    run.py SAMPLE_FOLDER WORK_FOLDER NATIVE_BUILD WIN64_BUILD [--fix] [--bundle] [--keep]
 
 Natively the programs run on a `qmmachine create` copy of the sample (the
 emulated backends). Under Wine they run on a fresh Wine prefix into which
@@ -9,7 +9,9 @@ the same machine is imported: its registry through regedit, its files, the
 Windows builds of the stand-in modules in the places of the Linux ones, the
 COM server's registration, and the stand-in service installed with Wine's
 service manager in the state the sample gives. Then the reports of both
-sides are compared (compare_reports.py). Called by scripts/test-wine-machine,
+sides are compared (compare_reports.py). With --bundle, qmdiag.exe writes a
+support bundle of the Wine prefix, qmmachine replays it natively, and the
+native report on the replay must be the Wine run's, field for field. Called by scripts/test-wine-machine,
 which builds what is needed first.
 """
 
@@ -343,17 +345,58 @@ class Sides:
                    check=False).returncode
         if code != 0:
             self.failures.append(f"{label}: the reports differ")
+        return results
+
+    def bundle_round_trip(self, wine_report, replay):
+        """A support case across the seam: qmdiag.exe bundle on the Wine
+        prefix (Wine's registry, services, files and COM), qmmachine create
+        --from-bundle here, and qmdiag report --json on the replay must be
+        the Wine run's report. Every field survives: the registry reports
+        keep Wine's order of a key's values (the bundle exports them in that
+        order), which the comparison leaves aside as for the report itself;
+        the service's pace (StartSeconds, NeverStarts) does not travel, but
+        the report reads only whether it runs."""
+        bundle = self.out / "bundle-wine.zip"
+        with open(self.out / "bundle-wine.txt", "wb") as f, open(self.out / "bundle-wine.err", "wb") as e:
+            code = subprocess.run(["wine", self.win_bin / "qmdiag.exe", "bundle", windows_path(bundle)],
+                                  env=self.wine.env, stdout=f, stderr=e).returncode
+        if code != 0 or not bundle.is_file():
+            self.failures.append(f"bundle: qmdiag.exe bundle failed under Wine ({code})")
+            log(self.failures[-1])
+            return
+        shutil.rmtree(replay, ignore_errors=True)
+        with open(self.out / "bundle-replay.txt", "wb") as f:
+            made = subprocess.run([self.native_bin / "qmmachine", "create", replay, "--from-bundle", bundle],
+                                  stdout=f, stderr=subprocess.STDOUT).returncode
+        if made != 0:
+            self.failures.append(f"bundle: qmmachine create --from-bundle failed ({made}), see bundle-replay.txt")
+            log(self.failures[-1])
+            return
+        path = self.out / "report-replayed-native.json"
+        with open(path, "wb") as f, open(path.with_suffix(".err"), "wb") as e:
+            code = subprocess.run([self.native_bin / "qmdiag", "report", "--json"],
+                                  env=dict(self.native_env, QUILLMARK_SYSROOT=str(replay)), stdout=f,
+                                  stderr=e).returncode
+        if code != wine_report[1]:
+            self.failures.append(f"bundle: exit status {code} on the replay, {wine_report[1]} under Wine")
+            log(self.failures[-1])
+        print("compare the replayed bundle with the Wine run:", flush=True)
+        if run([sys.executable, HERE / "compare_reports.py", "report", path, wine_report[0]],
+               check=False).returncode != 0:
+            self.failures.append("bundle: the replayed bundle's report differs from the Wine run's")
+        else:
+            log("the replayed bundle's report is the Wine run's")
 
 
 def main(argv):
     args = [a for a in argv[1:] if not a.startswith("--")]
     flags = {a for a in argv[1:] if a.startswith("--")}
-    if len(args) != 4 or flags - {"--fix", "--keep"}:
+    if len(args) != 4 or flags - {"--fix", "--bundle", "--keep"}:
         sys.stderr.write(__doc__)
         return 2
     sample, work, native_build, win64_build = (Path(a).resolve() for a in args)
     native_machine, prefix, out = work / "native", work / "prefix", work / "reports"
-    for folder in (native_machine, out):
+    for folder in (native_machine, out, work / "replayed"):
         shutil.rmtree(folder, ignore_errors=True)
     out.mkdir(parents=True)
     wine = None
@@ -368,8 +411,11 @@ def main(argv):
             return 2
         wine = import_machine(sample, native_machine, prefix, work.parent, native_build, win64_build)
         sides = Sides(native_machine, native_build, win64_build, wine, out)
-        sides.compare("report", "report", "qmdiag", "report", "--json")
+        report = sides.compare("report", "report", "qmdiag", "report", "--json")
         sides.compare("params", "params", "qmprobe", "params", "--json", "--yes")
+        if "--bundle" in flags:
+            # Before any fix: the bundle is of the machine the report saw.
+            sides.bundle_round_trip(report["wine"], work / "replayed")
         if "--fix" in flags:
             sides.compare_text("fix", "qmdiag", "fix")
             sides.compare("report-after-fix", "report", "qmdiag", "report", "--json")
@@ -388,7 +434,8 @@ def main(argv):
     if sides.failures:
         log(f"{sample.name}: FAILED: " + "; ".join(sides.failures) + f" (outputs in {out})")
         return 1
-    log(f"{sample.name}{' with --fix' if '--fix' in flags else ''}: both sides agree")
+    extras = " and ".join(f for f in ("--fix", "--bundle") if f in flags)
+    log(f"{sample.name}{' with ' + extras if extras else ''}: both sides agree")
     return 0
 
 

@@ -4,7 +4,7 @@
 
 #include "diagtool/app/DiagnosticsReport.h"
 #include "diagtool/app/DiagtoolSession.h"
-#include "diagtool/bundle/SupportBundle.h"
+#include "diagtool/bundle/BundlePlan.h"
 #include "diagtool/client/DriveCore.h"
 #include "diagtool/windows/GuidedCheck.h"
 #include "diagtool/windows/WindowsDiagnostics.h"
@@ -206,14 +206,14 @@ int undo(const SystemFactory& openSystem, std::ostream& out, std::ostream& err) 
 
 int bundle(const SystemFactory& openSystem, const std::string& file, bool redact, std::ostream& out,
            std::ostream& err) {
-    const auto session = openSession(openSystem, true, err);
-    if (!session) {
-        return kExitNoSystem;
-    }
     qmbundle::BundleOptions options;
     options.redact = redact;
-    const qmbundle::BundleContents contents = qmbundle::collectSupportBundle(*session, options);
+    qmbundle::BundleContents contents;
     std::string error;
+    if (!qmbundle::collectFromMachine(openSystem, options, contents, error)) {
+        err << "qmdiag: no machine to run on: " << error << " (see QUILLMARK_SYSROOT)\n";
+        return kExitNoSystem;
+    }
     if (!qmbundle::writeSupportBundle(file, contents, error)) {
         err << "qmdiag: the bundle could not be written: " << error << "\n";
         return kExitProblem;

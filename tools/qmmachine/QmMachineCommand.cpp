@@ -1,10 +1,9 @@
 #include "QmMachineCommand.h"
 
-#include "BundleReplay.h"
 #include "SampleMachines.h"
 
-#include "PrintEngineInstall.h"
-#include "discprintmgr/Install.h"
+#include "diagtool/replay/BundleReplay.h"
+#include "diagtool/replay/HostSoftware.h"
 
 #include "platform/machine/DefaultMachine.h"
 #include "platform/machine/EmulatedBackends.h"
@@ -79,41 +78,17 @@ fs::path findSample(const std::string& from, const std::string& samplesFolder) {
 }
 
 // What the host software's installer would have put on the machine and a
-// sample cannot carry as data: the print engine, built with the suite, goes
-// where the installer marker shows the host software. A machine without the
-// host software gets nothing.
-void installHostComponents(Machine& machine, const std::string& engines, std::ostream& out) {
-    const EmulatedShellFolders folders(machine);
-    std::wstring enginePath;
-    if (!qmprtens::printEngineInstallPath(folders, enginePath)) {
-        return;
-    }
-    const std::wstring marker = enginePath.substr(0, enginePath.rfind(L'\\')) + L"\\QM_HSI.msi";
-    std::error_code ec;
-    if (!fs::is_regular_file(machine.hostPath(marker), ec)) {
-        return;
-    }
+// sample cannot carry as data (diagtool/replay).
+void installHostSoftware(const std::string& dir, const std::string& engines, const std::string& serverModule,
+                         std::ostream& out) {
+    std::vector<std::string> done;
     std::string error;
-    if (!qmprtens::installPrintEngine(
-            machine, folders, engines.empty() ? qmprtens::builtPrintEngines() : fs::path(engines), error)) {
+    if (!qmreplay::installHostSoftware(dir, {engines, serverModule}, done, error)) {
         throw Failure{error};
     }
-    out << "installed the print engine as " << toUtf8(enginePath) << "\n";
-}
-
-// The host software's COM server goes into every machine that has the host
-// software, as its installer puts it there; a machine without it has none.
-void installServer(const std::string& dir, const std::string& serverModule, std::ostream& out) {
-    const std::unique_ptr<Machine> machine = openMachine(dir);
-    EmulatedRegistry registry = ownerRegistry(*machine);
-    if (!discprintmgr::hasHostSoftware(registry)) {
-        return;
+    for (const std::string& line : done) {
+        out << line << "\n";
     }
-    std::string error;
-    if (!discprintmgr::installServer(*machine, registry, serverModule, error)) {
-        throw Failure{error};
-    }
-    out << "installed DiscPrintMgr from " << serverModule << "\n";
 }
 
 void create(const std::string& dir, const std::string& from, const std::string& samples,
@@ -127,29 +102,27 @@ void create(const std::string& dir, const std::string& from, const std::string& 
     if (!copyMachineFolder(source, dir, error)) {
         throw Failure{error};
     }
-    std::unique_ptr<Machine> machine = openMachine(dir); // the copy must be a machine that opens
+    (void)openMachine(dir); // the copy must be a machine that opens
     out << "created " << dir << " from " << source.string() << "\n";
-    installHostComponents(*machine, engines, out);
-    installServer(dir, serverModule, out);
+    installHostSoftware(dir, engines, serverModule, out);
 }
 
 void createFromBundle(const std::string& dir, const std::string& bundle, const std::string& engines,
                       const std::string& serverModule, std::ostream& out, std::ostream& err) {
-    ReplayResult result;
+    qmreplay::ReplayResult result;
     std::string error;
-    if (!replayBundleFile(dir, bundle, result, error)) {
+    if (!qmreplay::replayBundleFile(dir, bundle, result, error)) {
         for (const std::string& mismatch : result.mismatches) {
             err << "qmmachine: " << mismatch << "\n";
         }
         throw Failure{error};
     }
-    std::unique_ptr<Machine> machine = openMachine(dir);
+    (void)openMachine(dir);
     out << "created " << dir << " from the support bundle " << bundle << "\n";
     for (const std::string& note : result.notes) {
         out << "note: " << note << "\n";
     }
-    installHostComponents(*machine, engines, out);
-    installServer(dir, serverModule, out);
+    installHostSoftware(dir, engines, serverModule, out);
 }
 
 // ---- show -----------------------------------------------------------------
@@ -617,7 +590,7 @@ int runQmMachine(const std::vector<std::string>& args, std::ostream& out, std::o
     createCmd->add_option("--samples", samples, "folder holding the sample machines");
     createCmd->add_option("--engines", engines,
                           "folder of the print engine builds (default: the ones built with qmmachine)");
-    std::string serverModule = QM_DISCPRINTMGR_MODULE;
+    std::string serverModule = qmreplay::builtHostSoftware().serverModule.string();
     createCmd
         ->add_option("--server", serverModule,
                      "the DiscPrintMgr module installed into machines with the host software")

@@ -54,6 +54,7 @@ public:
         shown.push_back({QStringLiteral("information"), title, text, parent});
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     std::vector<Shown> shown;
     QString nextFile;
 };

@@ -59,6 +59,7 @@ public:
         shown << title + ": " + text;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QStringList shown;
 };
 
@@ -153,7 +154,10 @@ TEST_F(MainWindow, StartsInTheSimpleViewWithItsMenus) {
         bool checkable;
     };
     const std::vector<std::vector<Item>> expected = {
-        {{"E&xit", "Ctrl+Q", false}},
+        {{"&Open Support Bundle...", "Ctrl+O", false},
+         {"Save Support &Bundle...", "Ctrl+B", false},
+         {"", "", false},
+         {"E&xit", "Ctrl+Q", false}},
         {{"&Advanced View", "Ctrl+A", true}, {"&Simple View", "Ctrl+S", true}},
         {{"&About", "", false}}};
     const QStringList titles = {"&File", "&View", "&Help"};
@@ -178,7 +182,7 @@ TEST_F(MainWindow, StartsInTheSimpleViewWithItsMenus) {
         }
     }
     EXPECT_EQ(slotNames, QStringList({"about()", "save()", "restore()", "switchToAdvancedLayout()",
-                                      "switchToSimpleLayout()"}));
+                                      "switchToSimpleLayout()", "saveSupportBundle()", "openSupportBundle()"}));
     d.show();
     grab(d, "main_simple_healthy.png");
 }

@@ -1,4 +1,4 @@
-#include "BundleReplay.h"
+#include "diagtool/replay/BundleReplay.h"
 
 #include "diagtool/bundle/BundleReader.h"
 
@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <map>
 
-namespace qmmachine {
+namespace qmreplay {
 
 namespace {
 
@@ -458,4 +458,4 @@ bool replayBundleFile(const fs::path& dir, const fs::path& bundleFile, ReplayRes
     return false;
 }
 
-} // namespace qmmachine
+} // namespace qmreplay

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qmmachine {
+namespace qmreplay {
 
 struct ReplayResult {
     // What the machine could not be given as the bundle had it, one line each.
@@ -27,4 +27,4 @@ struct ReplayResult {
 bool replayBundleFile(const std::filesystem::path& dir, const std::filesystem::path& bundleFile,
                       ReplayResult& result, std::string& error);
 
-} // namespace qmmachine
+} // namespace qmreplay

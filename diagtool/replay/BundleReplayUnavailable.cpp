@@ -1,12 +1,12 @@
 // Builds without libarchive (the MinGW cross build) write bundles but do
 // not read them.
-#include "BundleReplay.h"
+#include "diagtool/replay/BundleReplay.h"
 
-namespace qmmachine {
+namespace qmreplay {
 
 bool replayBundleFile(const std::filesystem::path&, const std::filesystem::path&, ReplayResult&, std::string& error) {
-    error = "this build of qmmachine cannot read support bundles (it was built without libarchive)";
+    error = "this build cannot read support bundles (it was built without libarchive)";
     return false;
 }
 
-} // namespace qmmachine
+} // namespace qmreplay
