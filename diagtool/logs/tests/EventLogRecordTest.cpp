@@ -99,7 +99,7 @@ protected:
 
     std::vector<EventLogRecord> scan() {
         EventLogReader reader(*system_);
-        std::vector<EventLogRecord> out{{"stale", "", "", ""}};
+        std::vector<EventLogRecord> out{{"stale", "", "", "", "", false}};
         EXPECT_EQ(reader.readApplicationLog(out), EventLogReader::Status::Read);
         return out;
     }
@@ -196,7 +196,7 @@ TEST_F(EventLogReaderTest, SavedLogsListNewestFirstWithThisMachinesTexts) {
     EXPECT_EQ(out[1].description, "The A service started.\r\n");
 
     const std::vector<std::uint8_t> notALog(200, 0x41);
-    out = {{"stale", "", "", ""}};
+    out = {{"stale", "", "", "", "", false}};
     EXPECT_FALSE(reader.readSavedLog(notALog, out, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(out.empty());
