@@ -40,6 +40,7 @@ public:
     void warning(QWidget*, const QString&, const QString&) override {}
     void information(QWidget*, const QString&, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString&) override { return {}; }
 };
 
 void writeHost(const fs::path& path, const void* data, std::size_t size) {

@@ -16,6 +16,9 @@ namespace {
 
 using DataLines = std::vector<std::pair<std::string, std::string>>;
 
+// A .evt file has no chunks: its read asks to go on after this many records.
+constexpr std::size_t kEvtRecordsPerStep = 500;
+
 // Seconds since 1970 of a FILETIME, held to what the time column shows.
 std::uint32_t unixSeconds(std::uint64_t fileTime) {
     const std::int64_t seconds = static_cast<std::int64_t>(fileTime / 10000000) - 11644473600;
@@ -91,13 +94,18 @@ CustomerLogRead readEvtx(EventLogReader& reader, std::span<const std::uint8_t> f
 }
 
 CustomerLogRead readEvt(EventLogReader& reader, std::span<const std::uint8_t> file, CustomerLog& out,
-                        std::string& error) {
+                        std::string& error, const std::function<bool(double)>& keepGoing) {
     qmplatform::evt::EvtLog log;
     if (!qmplatform::evt::readEvtFile(file, log, error))
         return CustomerLogRead::NotALog;
     out.rows.reserve(log.records.size());
     DataLines data;
+    const std::size_t total = log.records.size();
     for (auto it = log.records.rbegin(); it != log.records.rend(); ++it) {
+        const auto done = static_cast<std::size_t>(it - log.records.rbegin());
+        if (keepGoing && done != 0 && done % kEvtRecordsPerStep == 0 &&
+            !keepGoing(static_cast<double>(done) / static_cast<double>(total)))
+            return CustomerLogRead::Cancelled;
         qmplatform::EventLogRecordView view;
         if (!qmplatform::parseEventLogRecord(*it, view)) {
             ++out.recordsSkipped;
@@ -108,11 +116,12 @@ CustomerLogRead readEvt(EventLogReader& reader, std::span<const std::uint8_t> fi
             data.emplace_back(std::string(), qmplatform::toUtf8(s));
         // A .evt file does not name its log; the Application log's sources
         // are the ones whose message files this machine may have.
-        out.rows.push_back(makeRow(reader, kApplicationLog, view.eventType, view.timeGenerated, view.sourceName,
-                                   view.eventId, view.strings, data));
+        out.rows.push_back(makeRow(reader, kApplicationLog, view.eventType, view.timeGenerated,
+                                   view.sourceName, view.eventId, view.strings, data));
     }
     if (out.recordsSkipped != 0)
-        out.problems.push_back(std::to_string(out.recordsSkipped) + " records that could not be read skipped");
+        out.problems.push_back(std::to_string(out.recordsSkipped) +
+                               " records that could not be read skipped");
     if (log.damaged)
         out.problems.push_back("the records end early at a damaged record");
     return CustomerLogRead::Read;
@@ -123,10 +132,11 @@ CustomerLogRead readEvt(EventLogReader& reader, std::span<const std::uint8_t> fi
 CustomerLogRead readCustomerLog(EventLogReader& reader, std::span<const std::uint8_t> file, CustomerLog& out,
                                 std::string& error, const std::function<bool(double)>& keepGoing) {
     CustomerLog log;
-    const bool isEvtx = file.size() >= evtx::kFileSignature.size() &&
-                        std::memcmp(file.data(), evtx::kFileSignature.data(), evtx::kFileSignature.size()) == 0;
+    const bool isEvtx =
+        file.size() >= evtx::kFileSignature.size() &&
+        std::memcmp(file.data(), evtx::kFileSignature.data(), evtx::kFileSignature.size()) == 0;
     const CustomerLogRead result =
-        isEvtx ? readEvtx(reader, file, log, error, keepGoing) : readEvt(reader, file, log, error);
+        isEvtx ? readEvtx(reader, file, log, error, keepGoing) : readEvt(reader, file, log, error, keepGoing);
     if (result == CustomerLogRead::Read)
         out = std::move(log);
     return result;
@@ -161,9 +171,12 @@ bool inScope(const EventLogRecord& record, SourceScope scope) {
 }
 
 std::string statusLine(const ListingStatus& status) {
-    std::string text = std::to_string(status.shown) + " of " + std::to_string(status.total) + " records (source: " +
-                       (status.scope == SourceScope::QuillmarkService ? kQuillmarkScopeText : kAllSourcesScopeText) +
-                       ")";
+    if (!status.problem.empty() && status.total == 0)
+        return status.problem;
+    std::string text = status.problem.empty() ? std::string() : status.problem + "; still listed: ";
+    text += std::to_string(status.shown) + " of " + std::to_string(status.total) + " records (source: ";
+    text += status.scope == SourceScope::QuillmarkService ? kQuillmarkScopeText : kAllSourcesScopeText;
+    text += ')';
     if (!status.origin.empty())
         text += " in " + status.origin;
     if (status.chunksSkipped != 0) {

@@ -95,7 +95,8 @@ void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::ve
     out.push_back(std::move(record));
 }
 
-qmplatform::ModuleHandle EventLogReader::messageModule(std::wstring_view logName, const std::wstring& sourceName) {
+qmplatform::ModuleHandle EventLogReader::messageModule(std::wstring_view logName,
+                                                       const std::wstring& sourceName) {
     std::wstring logKey(logName.empty() ? std::wstring_view(kApplicationLog) : logName);
     logKey += L'\\';
     logKey += sourceName;

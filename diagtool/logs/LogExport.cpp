@@ -77,6 +77,6 @@ std::pair<std::filesystem::path, ExportFormat> exportTarget(const std::filesyste
 bool writeExport(const std::filesystem::path& path, ExportFormat format, const ExportTable& table,
                  std::string& error) {
     const std::string text = exportText(format, table);
-    return qmplatform::writeFileReplacing(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                                          error);
+    return qmplatform::writeFileReplacing(path, reinterpret_cast<const std::uint8_t*>(text.data()),
+                                          text.size(), error);
 }

@@ -14,3 +14,8 @@ void WidgetMessagePrompter::information(QWidget* parent, const QString& title, c
 QString WidgetMessagePrompter::openFileName(QWidget* parent, const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
+
+QString WidgetMessagePrompter::saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                            QString& selectedFilter) {
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter, &selectedFilter);
+}

@@ -14,6 +14,10 @@ public:
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
     // Empty when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
+    // Empty when the user cancels; `selectedFilter` gets the filter the
+    // user left chosen (one of `filter`'s entries).
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 QString& selectedFilter) = 0;
 };
 
 // The real boxes and dialogs.
@@ -22,4 +26,6 @@ public:
     void warning(QWidget* parent, const QString& title, const QString& text) override;
     void information(QWidget* parent, const QString& title, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                         QString& selectedFilter) override;
 };

@@ -48,7 +48,8 @@ protected:
         // the same source finds no message file.
         std::unique_ptr<RegistryKey> key;
         ASSERT_EQ(system_->registry().createKey(RegRoot::LocalMachine,
-                                                std::wstring(kEventLogSourcesKey) + L"Application\\QuillmarkService",
+                                                std::wstring(kEventLogSourcesKey) +
+                                                    L"Application\\QuillmarkService",
                                                 RegAccess::AllAccess, key),
                   kErrorSuccess);
         ASSERT_EQ(key->setValue(kEventMessageFileValue, kRegSz, regSzData(kMessageFile)), kErrorSuccess);
@@ -94,10 +95,11 @@ TEST_F(CustomerLogTest, EvtxRecordsOfEverySourceNewestFirstWithOfflineDescriptio
     EXPECT_EQ(log.rows[0].source, "Wlclntfy");
     EXPECT_EQ(log.rows[0].type, "Error");
     EXPECT_EQ(log.rows[0].id, "6000");
-    EXPECT_EQ(log.rows[0].description,
-              std::string("The description of event ID 6000 from source Wlclntfy") + kMissing +
-                  " The log may come from another computer, or the program that logs the event is not installed "
-                  "here.\n\nThe event carries:\nWSearch\nBinary: D906");
+    EXPECT_EQ(
+        log.rows[0].description,
+        std::string("The description of event ID 6000 from source Wlclntfy") + kMissing +
+            " The log may come from another computer, or the program that logs the event is not installed "
+            "here.\n\nThe event carries:\nWSearch\nBinary: D906");
     EXPECT_FALSE(log.rows[0].quillmark);
     EXPECT_EQ(log.rows[1].source, "Microsoft-Windows-Kernel-General");
     EXPECT_NE(log.rows[1].description.find("carries:\nMajorVersion: 10"), std::string::npos);
@@ -148,7 +150,8 @@ TEST_F(CustomerLogTest, DamagedForeignAndCancelledFiles) {
     EventLogReader reader(*system_);
     CustomerLog out = log;
     std::string error;
-    EXPECT_EQ(readCustomerLog(reader, std::vector<std::uint8_t>(100, 'x'), out, error), CustomerLogRead::NotALog);
+    EXPECT_EQ(readCustomerLog(reader, std::vector<std::uint8_t>(100, 'x'), out, error),
+              CustomerLogRead::NotALog);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(out.rows.size(), 20u);
 
@@ -161,18 +164,45 @@ TEST_F(CustomerLogTest, DamagedForeignAndCancelledFiles) {
               CustomerLogRead::Cancelled);
     EXPECT_EQ(shares, (std::vector<double>{0.25, 0.5}));
     EXPECT_EQ(out.rows.size(), 20u);
+
+    // A .evt file is asked about every 500 records.
+    std::vector<evt::EventRecordSpec> records(1200);
+    for (auto& r : records)
+        r.sourceName = L"Disk";
+    shares.clear();
+    EXPECT_EQ(readCustomerLog(reader, evt::writeEvtFile(records, {}, error), out, error,
+                              [&](double share) {
+                                  shares.push_back(share);
+                                  return shares.size() < 2;
+                              }),
+              CustomerLogRead::Cancelled);
+    EXPECT_EQ(shares, (std::vector<double>{500.0 / 1200, 1000.0 / 1200}));
+    EXPECT_EQ(out.rows.size(), 20u);
 }
 
 TEST(CustomerLogText, StatusLineSaysWhatIsShownAndWhatWasLeftOut) {
     EXPECT_EQ(statusLine({.shown = 0, .total = 6063, .scope = SourceScope::QuillmarkService}),
               "0 of 6063 records (source: QuillmarkService)");
-    EXPECT_EQ(statusLine({.shown = 12, .total = 6063, .scope = SourceScope::AllSources, .origin = "SysEvent.Evt"}),
-              "12 of 6063 records (source: all) in SysEvent.Evt");
+    EXPECT_EQ(
+        statusLine({.shown = 12, .total = 6063, .scope = SourceScope::AllSources, .origin = "SysEvent.Evt"}),
+        "12 of 6063 records (source: all) in SysEvent.Evt");
     EXPECT_EQ(statusLine({.shown = 267, .total = 267, .scope = SourceScope::AllSources, .chunksSkipped = 2}),
               "267 of 267 records (source: all); 2 damaged chunks skipped");
-    EXPECT_EQ(statusLine({.shown = 1, .total = 1, .scope = SourceScope::AllSources, .chunksSkipped = 1,
+    EXPECT_EQ(statusLine({.shown = 1,
+                          .total = 1,
+                          .scope = SourceScope::AllSources,
+                          .chunksSkipped = 1,
                           .recordsSkipped = 1}),
               "1 of 1 records (source: all); 1 damaged chunk skipped; 1 damaged record skipped");
+    // A file that could not be read: the reason, then what is still listed.
+    EXPECT_EQ(statusLine({.shown = 2,
+                          .total = 3,
+                          .scope = SourceScope::AllSources,
+                          .origin = "customer.evt",
+                          .problem = "notes.evt cannot be read: no log"}),
+              "notes.evt cannot be read: no log; still listed: 2 of 3 records (source: all) in customer.evt");
+    EXPECT_EQ(statusLine({.problem = "notes.evt cannot be read: no log"}),
+              "notes.evt cannot be read: no log");
 }
 
 TEST(CustomerLogText, DescriptionsShowAsOneLine) {
@@ -202,7 +232,8 @@ TEST(CustomerLogText, ScopeKeepsTheServiceRecordsOrAll) {
 // The real logs of ../shared/data: the System logs of two machines, neither
 // with a record of the service.
 TEST_F(CustomerLogTest, TheRealSystemLogsListEveryRecordWithItsSourceAndNoneOfTheService) {
-    const std::pair<const char*, std::size_t> files[] = {{"evt/SysEvent.Evt", 6063}, {"evtx/system.evtx", 1881}};
+    const std::pair<const char*, std::size_t> files[] = {{"evt/SysEvent.Evt", 6063},
+                                                         {"evtx/system.evtx", 1881}};
     for (const auto& [name, count] : files) {
         const fs::path path = fs::path(QM_SHARED_DATA_DIR) / name;
         if (!fs::exists(path))
@@ -210,14 +241,17 @@ TEST_F(CustomerLogTest, TheRealSystemLogsListEveryRecordWithItsSourceAndNoneOfTh
         const CustomerLog log = read(readHostFile(path));
         EXPECT_EQ(log.rows.size(), count) << name;
         EXPECT_EQ(log.chunksSkipped, 0u) << name;
-        EXPECT_TRUE(std::all_of(log.rows.begin(), log.rows.end(),
-                                [](const EventLogRecord& r) { return !r.source.empty() && !r.description.empty(); }))
-            << name;
-        const auto service = std::count_if(log.rows.begin(), log.rows.end(),
-                                           [](const EventLogRecord& r) { return inScope(r, SourceScope::QuillmarkService); });
+        EXPECT_TRUE(std::all_of(log.rows.begin(), log.rows.end(), [](const EventLogRecord& r) {
+            return !r.source.empty() && !r.description.empty();
+        })) << name;
+        const auto service = std::count_if(log.rows.begin(), log.rows.end(), [](const EventLogRecord& r) {
+            return inScope(r, SourceScope::QuillmarkService);
+        });
         EXPECT_EQ(service, 0) << name;
-        EXPECT_EQ(statusLine({.shown = static_cast<std::size_t>(service), .total = log.rows.size(),
-                              .scope = SourceScope::QuillmarkService, .origin = fs::path(name).filename().string()}),
+        EXPECT_EQ(statusLine({.shown = static_cast<std::size_t>(service),
+                              .total = log.rows.size(),
+                              .scope = SourceScope::QuillmarkService,
+                              .origin = fs::path(name).filename().string()}),
                   "0 of " + std::to_string(count) + " records (source: QuillmarkService) in " +
                       fs::path(name).filename().string());
     }
@@ -230,9 +264,12 @@ TEST_F(CustomerLogTest, TheRealDamagedLogSaysWhatItSkipped) {
     const CustomerLog log = read(readHostFile(path));
     EXPECT_EQ(log.rows.size(), 267u);
     EXPECT_EQ(log.chunksSkipped, 2u);
-    EXPECT_NE(std::find(log.problems.begin(), log.problems.end(), "chunk 6 at 0x61000: no chunk signature; skipped"),
+    EXPECT_NE(std::find(log.problems.begin(), log.problems.end(),
+                        "chunk 6 at 0x61000: no chunk signature; skipped"),
               log.problems.end());
-    EXPECT_EQ(statusLine({.shown = log.rows.size(), .total = log.rows.size(), .scope = SourceScope::AllSources,
+    EXPECT_EQ(statusLine({.shown = log.rows.size(),
+                          .total = log.rows.size(),
+                          .scope = SourceScope::AllSources,
                           .chunksSkipped = log.chunksSkipped}),
               "267 of 267 records (source: all); 2 damaged chunks skipped");
 }

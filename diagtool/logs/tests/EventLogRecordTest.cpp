@@ -194,6 +194,11 @@ TEST_F(EventLogReaderTest, SavedLogsListNewestFirstWithThisMachinesTexts) {
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].description, "The C service started.\r\n");
     EXPECT_EQ(out[1].description, "The A service started.\r\n");
+    // Every record counts toward what the page says it walked; each listed
+    // one names its source.
+    EXPECT_EQ(reader.recordsSeen(), 3u);
+    EXPECT_EQ(out[0].source, "QuillmarkService");
+    EXPECT_TRUE(out[0].quillmark);
 
     const std::vector<std::uint8_t> notALog(200, 0x41);
     out = {{"stale", "", "", "", "", false}};

@@ -43,19 +43,22 @@ TEST(LogExport, CsvReadsBackInPythonsCsvModuleWithEveryFieldIntact) {
     EXPECT_EQ(readAll(csv).rfind("\xEF\xBB\xBF\"Type\",\"Time\"", 0), 0u);
     // utf-8-sig takes the byte order mark off; newline='' lets the reader
     // see the line breaks inside fields as they are.
-    const std::string command = "/usr/bin/python3 -c \"import csv, json, sys; "
-                                "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline=''))); "
-                                "json.dump(rows, open(sys.argv[2], 'w'))\" \"" +
-                                csv.string() + "\" \"" + json.string() + "\"";
+    const std::string command =
+        "/usr/bin/python3 -c \"import csv, json, sys; "
+        "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline=''))); "
+        "json.dump(rows, open(sys.argv[2], 'w'))\" \"" +
+        csv.string() + "\" \"" + json.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::vector<std::vector<std::string>> expected = {kTable.headers};
     expected.insert(expected.end(), kTable.rows.begin(), kTable.rows.end());
-    EXPECT_EQ(nlohmann::json::parse(std::ifstream(json)).get<std::vector<std::vector<std::string>>>(), expected);
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(json)).get<std::vector<std::vector<std::string>>>(),
+              expected);
 }
 
 TEST(LogExport, RowsOfAnotherWidthExportOneFieldPerHeader) {
     const ExportTable ragged = {{"A", "B"}, {{"1"}, {"1", "2", "3"}}};
-    EXPECT_EQ(exportText(ExportFormat::Csv, ragged), "\xEF\xBB\xBF\"A\",\"B\"\r\n\"1\",\"\"\r\n\"1\",\"2\"\r\n");
+    EXPECT_EQ(exportText(ExportFormat::Csv, ragged),
+              "\xEF\xBB\xBF\"A\",\"B\"\r\n\"1\",\"\"\r\n\"1\",\"2\"\r\n");
     const auto json = nlohmann::json::parse(exportText(ExportFormat::Json, ragged));
     EXPECT_EQ(json, nlohmann::json::parse(R"([{"A": "1", "B": ""}, {"A": "1", "B": "2"}])"));
     EXPECT_EQ(exportText(ExportFormat::Json, {{"A"}, {}}), "[]\n");
@@ -77,9 +80,12 @@ TEST(LogExport, TheChosenNameOrElseTheFilterPicksTheFormat) {
     EXPECT_EQ(exportFormatOf("rows.csv"), ExportFormat::Csv);
     EXPECT_EQ(exportFormatOf("rows.txt"), std::nullopt);
     EXPECT_EQ(exportFormatOf("rows"), std::nullopt);
-    EXPECT_EQ(exportTarget("a/rows.json", ExportFormat::Csv), std::pair(fs::path("a/rows.json"), ExportFormat::Json));
-    EXPECT_EQ(exportTarget("a/rows", ExportFormat::Json), std::pair(fs::path("a/rows.json"), ExportFormat::Json));
-    EXPECT_EQ(exportTarget("a/rows.txt", ExportFormat::Csv), std::pair(fs::path("a/rows.txt.csv"), ExportFormat::Csv));
+    EXPECT_EQ(exportTarget("a/rows.json", ExportFormat::Csv),
+              std::pair(fs::path("a/rows.json"), ExportFormat::Json));
+    EXPECT_EQ(exportTarget("a/rows", ExportFormat::Json),
+              std::pair(fs::path("a/rows.json"), ExportFormat::Json));
+    EXPECT_EQ(exportTarget("a/rows.txt", ExportFormat::Csv),
+              std::pair(fs::path("a/rows.txt.csv"), ExportFormat::Csv));
 }
 
 TEST(LogExport, ReplacesTheFileWholeOrLeavesItAlone) {

@@ -59,6 +59,7 @@ public:
         shown << title + ": " + text;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString&) override { return {}; }
     QStringList shown;
 };
 

@@ -36,6 +36,7 @@ public:
         print("information", title, text);
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString&) override { return {}; }
 
 private:
     static void print(const char* kind, const QString& title, const QString& text) {

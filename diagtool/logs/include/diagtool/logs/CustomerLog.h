@@ -31,8 +31,9 @@ enum class CustomerLogRead { Read, NotALog, Cancelled };
 
 // Reads a .evt or .evtx file, told apart by their signatures. NotALog, with
 // the reason in `error`, when it is neither or its header is unreadable.
-// `keepGoing` is asked after each chunk of a .evtx file with the share done
-// (0 to 1); false cancels. `out` changes only when the file was read.
+// `keepGoing` is asked after each chunk of a .evtx file, and after every
+// 500 records of a .evt file, with the share done (0 to 1); false cancels.
+// `out` changes only when the file was read.
 CustomerLogRead readCustomerLog(EventLogReader& reader, std::span<const std::uint8_t> file, CustomerLog& out,
                                 std::string& error, const std::function<bool(double)>& keepGoing = {});
 
@@ -56,11 +57,19 @@ struct ListingStatus {
     std::string origin{}; // "SysEvent.Evt", "the Application log"
     std::uint32_t chunksSkipped = 0;
     std::uint64_t recordsSkipped = 0;
+    // Why the last scan or file gave nothing new ("customer.evt cannot be
+    // read: ..."); the rows of the one before stay listed.
+    std::string problem{};
 };
+
+// Before the first scan or file.
+inline constexpr char kNothingListedYet[] =
+    "No log listed yet: scan this machine's Application log or open a log file.";
 
 // "12 of 6063 records (source: all) in SysEvent.Evt; 2 damaged chunks
 // skipped": says what the list holds, so an empty list is never
-// unexplained.
+// unexplained. A problem comes first, then what is still listed, if
+// anything is.
 std::string statusLine(const ListingStatus& status);
 
 // A description as one line for a row: the trailing line breaks (message
