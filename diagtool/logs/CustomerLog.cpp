@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
-#include <tuple>
 
 namespace evtx = qmplatform::evtx;
 
@@ -26,29 +26,41 @@ std::uint32_t unixSeconds(std::uint64_t fileTime) {
         std::clamp<std::int64_t>(seconds, 0, std::numeric_limits<std::uint32_t>::max()));
 }
 
-EventLogRecord makeRow(EventLogReader& reader, std::wstring_view logName, std::uint16_t type,
-                       std::uint32_t seconds, const std::wstring& source, std::uint32_t eventId,
-                       std::span<const std::wstring> strings, const DataLines& data) {
+// Every column but the description.
+EventLogRecord makeRow(std::uint16_t type, std::uint32_t seconds, const std::wstring& source,
+                       std::uint32_t eventId) {
     EventLogRecord r;
     r.type = eventTypeName(type);
     r.time = formatEventTime(seconds);
     r.source = qmplatform::toUtf8(source);
     r.id = std::to_string(eventId);
-    r.description = reader.describe(logName, source, eventId, strings);
-    if (r.description.empty())
-        r.description = offlineDescription(r.id, r.source, data);
     r.quillmark = isQuillmarkSource(source);
     return r;
 }
 
+// Records come in file order, oldest first unless the log wrapped; rows go
+// out newest first. Records of the same time keep the order they were
+// logged in (the later one first).
+void newestFirst(std::vector<EventLogRecord>& rows,
+                 std::vector<std::pair<std::uint64_t, std::uint64_t>>& keys,
+                 std::vector<EventLogRecord>& out) {
+    out.reserve(out.size() + rows.size());
+    if (std::is_sorted(keys.begin(), keys.end())) {
+        std::move(rows.rbegin(), rows.rend(), std::back_inserter(out));
+        return;
+    }
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
+    for (std::size_t i : order)
+        out.push_back(std::move(rows[i]));
+}
+
 CustomerLogRead readEvtx(EventLogReader& reader, std::span<const std::uint8_t> file, CustomerLog& out,
                          std::string& error, const std::function<bool(double)>& keepGoing) {
-    struct Dated {
-        std::uint64_t time;
-        std::uint64_t number;
-        EventLogRecord row;
-    };
-    std::vector<Dated> rows;
+    std::vector<EventLogRecord> rows;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> keys;
     bool cancelled = false;
     std::vector<std::wstring> strings;
     DataLines data;
@@ -56,17 +68,25 @@ CustomerLogRead readEvtx(EventLogReader& reader, std::span<const std::uint8_t> f
     callbacks.record = [&](const evtx::EvtxRecord& r) {
         if (cancelled)
             return false;
-        strings.clear();
-        data.clear();
-        for (const evtx::EvtxDataField& field : r.data) {
-            strings.push_back(field.value);
-            data.emplace_back(qmplatform::toUtf8(field.name), qmplatform::toUtf8(field.value));
-        }
+        EventLogRecord row =
+            makeRow(evtx::classicEventType(r), unixSeconds(r.timeCreated), r.source(), r.fullEventId());
         // The channel names the sources key of the log that wrote it; the
         // message files of a System log's sources are registered there.
-        rows.push_back({r.timeCreated, r.recordNumber,
-                        makeRow(reader, r.channel, evtx::classicEventType(r), unixSeconds(r.timeCreated),
-                                r.source(), r.fullEventId(), strings, data)});
+        // The values are copied or converted only for the text that uses them.
+        if (reader.hasMessageFile(r.channel, r.source())) {
+            strings.clear();
+            for (const evtx::EvtxDataField& field : r.data)
+                strings.push_back(field.value);
+            row.description = reader.describe(r.channel, r.source(), r.fullEventId(), strings);
+        }
+        if (row.description.empty()) {
+            data.clear();
+            for (const evtx::EvtxDataField& field : r.data)
+                data.emplace_back(qmplatform::toUtf8(field.name), qmplatform::toUtf8(field.value));
+            row.description = offlineDescription(row.id, row.source, data);
+        }
+        rows.push_back(std::move(row));
+        keys.emplace_back(r.timeCreated, r.recordNumber);
         return true;
     };
     callbacks.progress = [&](std::uint32_t done, std::uint32_t total) {
@@ -78,14 +98,8 @@ CustomerLogRead readEvtx(EventLogReader& reader, std::span<const std::uint8_t> f
         return CustomerLogRead::NotALog;
     if (cancelled)
         return CustomerLogRead::Cancelled;
-    // A full log wraps, so its chunks are in file order, not in time order;
-    // records of the same time keep the order they were logged in.
-    std::sort(rows.begin(), rows.end(), [](const Dated& a, const Dated& b) {
-        return std::tie(a.time, a.number) > std::tie(b.time, b.number);
-    });
-    out.rows.reserve(rows.size());
-    for (Dated& d : rows)
-        out.rows.push_back(std::move(d.row));
+    // A full log wraps, so its chunks are in file order, not in time order.
+    newestFirst(rows, keys, out.rows);
     out.chunksSkipped = info.chunksSkipped;
     out.recordsSkipped = info.recordsSkipped;
     for (const evtx::EvtxProblem& p : info.problems)
@@ -111,13 +125,17 @@ CustomerLogRead readEvt(EventLogReader& reader, std::span<const std::uint8_t> fi
             ++out.recordsSkipped;
             continue;
         }
-        data.clear();
-        for (const std::wstring& s : view.strings)
-            data.emplace_back(std::string(), qmplatform::toUtf8(s));
+        EventLogRecord row = makeRow(view.eventType, view.timeGenerated, view.sourceName, view.eventId);
         // A .evt file does not name its log; the Application log's sources
         // are the ones whose message files this machine may have.
-        out.rows.push_back(makeRow(reader, kApplicationLog, view.eventType, view.timeGenerated,
-                                   view.sourceName, view.eventId, view.strings, data));
+        row.description = reader.describe(kApplicationLog, view.sourceName, view.eventId, view.strings);
+        if (row.description.empty()) {
+            data.clear();
+            for (const std::wstring& s : view.strings)
+                data.emplace_back(std::string(), qmplatform::toUtf8(s));
+            row.description = offlineDescription(row.id, row.source, data);
+        }
+        out.rows.push_back(std::move(row));
     }
     if (out.recordsSkipped != 0)
         out.problems.push_back(std::to_string(out.recordsSkipped) +

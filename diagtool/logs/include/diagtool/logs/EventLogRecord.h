@@ -99,6 +99,10 @@ public:
     // the full event identifier and the insertion strings.
     std::string describe(std::wstring_view logName, const std::wstring& sourceName, std::uint32_t eventId,
                          std::span<const std::wstring> strings);
+    // Does this machine name a message file for the source that loads?
+    bool hasMessageFile(std::wstring_view logName, const std::wstring& sourceName) {
+        return messageModule(logName, sourceName) != nullptr;
+    }
 
 private:
     void addIfQuillmark(std::span<const std::uint8_t> bytes, std::vector<EventLogRecord>& out);
