@@ -26,14 +26,16 @@ std::uint32_t unixSeconds(std::uint64_t fileTime) {
         std::clamp<std::int64_t>(seconds, 0, std::numeric_limits<std::uint32_t>::max()));
 }
 
-// Every column but the description.
+// Every column but the description. The ID is the event's number as Event
+// Viewer shows it on the customer's machine (7036, not the 1073748860 of
+// the qualifiers in the high word that the message file is keyed by).
 EventLogRecord makeRow(std::uint16_t type, std::uint32_t seconds, const std::wstring& source,
                        std::uint32_t eventId) {
     EventLogRecord r;
     r.type = eventTypeName(type);
     r.time = formatEventTime(seconds);
     r.source = qmplatform::toUtf8(source);
-    r.id = std::to_string(eventId);
+    r.id = std::to_string(eventId & 0xFFFF);
     r.quillmark = isQuillmarkSource(source);
     return r;
 }

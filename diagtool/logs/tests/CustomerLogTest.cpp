@@ -106,7 +106,7 @@ TEST_F(CustomerLogTest, EvtxRecordsOfEverySourceNewestFirstWithOfflineDescriptio
     // Equal times: the record logged later comes first.
     EXPECT_EQ(log.rows[2].source, "QuillmarkService");
     EXPECT_NE(log.rows[2].description.find(kMissing), std::string::npos) << log.rows[2].description;
-    EXPECT_EQ(log.rows[3].id, std::to_string(0x40000064u));
+    EXPECT_EQ(log.rows[3].id, "100"); // as Event Viewer numbers it, without the qualifiers
     EXPECT_EQ(log.rows[3].description, "The QuillmarkService service started.\r\n");
     EXPECT_TRUE(log.rows[3].quillmark);
     EXPECT_EQ(log.chunksSkipped, 0u);
@@ -127,7 +127,7 @@ TEST_F(CustomerLogTest, EvtRecordsKeepTheirInsertionStringsWhenTheMessageFileIsM
     ASSERT_EQ(log.rows.size(), 2u);
     EXPECT_EQ(log.rows[1].source, "Service Control Manager");
     const std::string& d = log.rows[1].description;
-    EXPECT_EQ(d.rfind("The description of event ID 1073748861 from source Service Control Manager" +
+    EXPECT_EQ(d.rfind("The description of event ID 7037 from source Service Control Manager" +
                           std::string(kMissing),
                       0),
               0u)

@@ -29,7 +29,8 @@ struct CustomerLog {
 
 enum class CustomerLogRead { Read, NotALog, Cancelled };
 
-// Reads a .evt or .evtx file, told apart by their signatures. NotALog, with
+// Reads a .evt or .evtx file, told apart by their signatures. IDs are the
+// events' numbers as Event Viewer shows them (the low word). NotALog, with
 // the reason in `error`, when it is neither or its header is unreadable.
 // `keepGoing` is asked after each chunk of a .evtx file, and after every
 // 500 records of a .evt file, with the share done (0 to 1); false cancels.
