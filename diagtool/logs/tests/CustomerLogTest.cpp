@@ -218,17 +218,6 @@ TEST(CustomerLogText, DescriptionsShowAsOneLine) {
         EXPECT_EQ(oneLine(in), out) << in;
 }
 
-TEST(CustomerLogText, ScopeKeepsTheServiceRecordsOrAll) {
-    EventLogRecord service;
-    service.source = "QuillmarkService";
-    service.quillmark = true;
-    EventLogRecord other;
-    other.source = "Wlclntfy";
-    EXPECT_TRUE(inScope(service, SourceScope::QuillmarkService));
-    EXPECT_FALSE(inScope(other, SourceScope::QuillmarkService));
-    EXPECT_TRUE(inScope(other, SourceScope::AllSources));
-}
-
 // The real logs of ../shared/data: the System logs of two machines, neither
 // with a record of the service.
 TEST_F(CustomerLogTest, TheRealSystemLogsListEveryRecordWithItsSourceAndNoneOfTheService) {
