@@ -6,6 +6,11 @@
 //   eventlog/: a 50,000-record Application log (about 20 MB, written by the
 //     project's .evt writer); the page's scan against a bare backwards walk
 //     that formats each record's description once.
+//   evtx/: a 50,000-record .evtx file a customer sent (the platform tests'
+//     writer; four sources, one with a message file here): the page core's
+//     read (every row with its time, source and description, newest first)
+//     and the whole page's open (the core, then the tree) against a bare
+//     walk of the file with the platform's reader.
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "EventLogTreeWidget.h"
@@ -13,11 +18,14 @@
 #include "MessagePrompter.h"
 #include "RatioReporter.h"
 
-#include "platform/machine/EmulatedSystem.h"
+#include "EvtxWriter.h"
+#include "diagtool/logs/CustomerLog.h"
+
+#include "platform/RegistryData.h"
 #include "platform/formats/EvtFile.h"
 #include "platform/formats/PeImage.h"
 #include "platform/formats/PeWriter.h"
-#include "platform/RegistryData.h"
+#include "platform/machine/EmulatedSystem.h"
 
 #include <QApplication>
 #include <QDomDocument>
@@ -40,7 +48,9 @@ public:
     void warning(QWidget*, const QString&, const QString&) override {}
     void information(QWidget*, const QString&, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override {
+        return {};
+    }
 };
 
 void writeHost(const fs::path& path, const void* data, std::size_t size) {
@@ -114,10 +124,31 @@ struct Fixture {
         writeHost(system->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), file.data(),
                   file.size());
         std::fprintf(stderr, "event log: %.1f MB\n", double(file.size()) / 1e6);
+
+        namespace w = evtx::testing;
+        const wchar_t* const sources[] = {L"QuillmarkService", L"Service Control Manager", L"Disk", L"Tcpip"};
+        std::vector<w::Event> events(kEvents);
+        for (int i = 0; i < kEvents; ++i) {
+            w::Event& e = events[static_cast<std::size_t>(i)];
+            e.provider = sources[i % 4];
+            e.eventId = i % 2 ? 0x67 : 0x64;
+            e.qualifiers = i % 2 ? 0xC000 : 0x4000;
+            e.level = i % 2 ? 2 : 4;
+            e.timeCreated += static_cast<std::uint64_t>(i) * 10000000;
+            e.data = {{L"", w::text(std::to_wstring(i))},
+                      {L"", w::text(L"0x231")},
+                      {L"", w::text(std::wstring(120, L'd'))}};
+        }
+        evtxBytes = w::writeEvtx(events);
+        evtxPath = root / "customer.evtx";
+        writeHost(evtxPath, evtxBytes.data(), evtxBytes.size());
+        std::fprintf(stderr, "evtx file: %.1f MB\n", double(evtxBytes.size()) / 1e6);
     }
     fs::path root;
     std::unique_ptr<emulated::EmulatedSystem> system;
     std::vector<fs::path> logPaths;
+    std::vector<std::uint8_t> evtxBytes;
+    fs::path evtxPath;
     SilentPrompter prompter;
 };
 
@@ -204,6 +235,50 @@ void EventLogScan(benchmark::State& state) {
     }
 }
 BENCHMARK(EventLogScan)->Name("eventlog/page")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+
+void EvtxBaseline(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        std::size_t records = 0;
+        evtx::EvtxCallbacks callbacks;
+        callbacks.record = [&](const evtx::EvtxRecord& r) {
+            records += r.data.size() + 1;
+            return true;
+        };
+        evtx::EvtxFileInfo info;
+        std::string error;
+        if (!evtx::readEvtx(f.evtxBytes, callbacks, info, error) || info.recordsRead != kEvents)
+            state.SkipWithError("the walk did not read every record");
+        benchmark::DoNotOptimize(records);
+    }
+}
+BENCHMARK(EvtxBaseline)->Name("evtx/baseline")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+
+void EvtxCore(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        EventLogReader reader(*f.system);
+        CustomerLog log;
+        std::string error;
+        if (readCustomerLog(reader, f.evtxBytes, log, error) != CustomerLogRead::Read ||
+            log.rows.size() != kEvents)
+            state.SkipWithError("wrong row count");
+        benchmark::DoNotOptimize(log.rows.data());
+    }
+}
+BENCHMARK(EvtxCore)->Name("evtx/core")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+
+void EvtxPage(benchmark::State& state) {
+    Fixture& f = fixture();
+    EventLogWidget page(*f.system, f.prompter);
+    page.show();
+    const QString path = QString::fromStdString(f.evtxPath.string());
+    for (auto _ : state) {
+        if (!page.openLog(path) || page.tree()->topLevelItemCount() != kEvents)
+            state.SkipWithError("wrong row count");
+    }
+}
+BENCHMARK(EvtxPage)->Name("evtx/page")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 
 } // namespace
 

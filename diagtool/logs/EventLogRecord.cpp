@@ -1,10 +1,10 @@
 #include "diagtool/logs/EventLogRecord.h"
 
-#include "platform/formats/EvtFile.h"
 #include "platform/RegistryData.h"
 #include "platform/System.h"
 #include "platform/Win32Codes.h"
 #include "platform/WindowsText.h"
+#include "platform/formats/EvtFile.h"
 
 #include <ctime>
 #include <cwchar>
@@ -50,6 +50,7 @@ void EventLogReader::releaseModules() {
 
 EventLogReader::Status EventLogReader::readApplicationLog(std::vector<EventLogRecord>& out) {
     out.clear();
+    recordsSeen_ = 0;
     qmplatform::EventLog& log = system_.eventLog();
     long error = 0;
     const qmplatform::EventLogHandle handle = log.open(kApplicationLog, error);
@@ -67,6 +68,7 @@ EventLogReader::Status EventLogReader::readApplicationLog(std::vector<EventLogRe
 bool EventLogReader::readSavedLog(std::span<const std::uint8_t> fileBytes, std::vector<EventLogRecord>& out,
                                   std::string& error) {
     out.clear();
+    recordsSeen_ = 0;
     qmplatform::evt::EvtLog log;
     if (!qmplatform::evt::readEvtFile(fileBytes, log, error))
         return false;
@@ -78,22 +80,31 @@ bool EventLogReader::readSavedLog(std::span<const std::uint8_t> fileBytes, std::
 
 void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::vector<EventLogRecord>& out) {
     qmplatform::EventLogRecordView view;
-    if (!qmplatform::parseEventLogRecord(bytes, view) || !isQuillmarkSource(view.sourceName))
+    if (!qmplatform::parseEventLogRecord(bytes, view))
+        return;
+    ++recordsSeen_;
+    if (!isQuillmarkSource(view.sourceName))
         return;
     EventLogRecord record;
     record.type = eventTypeName(view.eventType);
     record.time = formatEventTime(view.timeGenerated);
     record.id = std::to_string(view.eventId);
     record.description = describe(view);
+    record.source = qmplatform::toUtf8(view.sourceName);
+    record.quillmark = true;
     out.push_back(std::move(record));
 }
 
-qmplatform::ModuleHandle EventLogReader::messageModule(const std::wstring& sourceName) {
-    if (auto it = modules_.find(sourceName); it != modules_.end())
+qmplatform::ModuleHandle EventLogReader::messageModule(std::wstring_view logName,
+                                                       const std::wstring& sourceName) {
+    std::wstring logKey(logName.empty() ? std::wstring_view(kApplicationLog) : logName);
+    logKey += L'\\';
+    logKey += sourceName;
+    if (auto it = modules_.find(logKey); it != modules_.end())
         return it->second;
     qmplatform::ModuleHandle module = nullptr;
     std::unique_ptr<qmplatform::RegistryKey> key;
-    const std::wstring path = std::wstring(kEventLogSourcesKey) + kApplicationLog + L"\\" + sourceName;
+    const std::wstring path = std::wstring(kEventLogSourcesKey) + logKey;
     qmplatform::RegValue value;
     if (system_.registry().openKey(qmplatform::RegRoot::LocalMachine, path, qmplatform::RegAccess::Read,
                                    key) == qmplatform::kErrorSuccess &&
@@ -107,19 +118,24 @@ qmplatform::ModuleHandle EventLogReader::messageModule(const std::wstring& sourc
             module = system_.libraries().load(expanded, qmplatform::kLoadLibraryAsDatafile, error);
         }
     }
-    modules_.emplace(sourceName, module);
+    modules_.emplace(std::move(logKey), module);
     return module;
 }
 
 std::string EventLogReader::describe(const qmplatform::EventLogRecordView& record) {
-    qmplatform::ModuleHandle module = messageModule(record.sourceName);
+    return describe(kApplicationLog, record.sourceName, record.eventId, record.strings);
+}
+
+std::string EventLogReader::describe(std::wstring_view logName, const std::wstring& sourceName,
+                                     std::uint32_t eventId, std::span<const std::wstring> strings) {
+    qmplatform::ModuleHandle module = messageModule(logName, sourceName);
     if (!module)
         return {};
     std::vector<qmplatform::MessageArgument> arguments(kMaxInsertionStrings);
-    for (std::size_t i = 0; i < record.strings.size() && i < kMaxInsertionStrings; ++i)
-        arguments[i] = qmplatform::MessageArgument::fromText(record.strings[i]);
+    for (std::size_t i = 0; i < strings.size() && i < kMaxInsertionStrings; ++i)
+        arguments[i] = qmplatform::MessageArgument::fromText(strings[i]);
     std::wstring text;
-    if (system_.messages().formatMessage(module, record.eventId, qmplatform::kDefaultLanguage, arguments,
+    if (system_.messages().formatMessage(module, eventId, qmplatform::kDefaultLanguage, arguments,
                                          kMaxDescriptionChars, text) != qmplatform::kErrorSuccess)
         return {};
     return qmplatform::toUtf8(text);

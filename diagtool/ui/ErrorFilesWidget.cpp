@@ -1,9 +1,10 @@
 #include "ErrorFilesWidget.h"
 
 #include "ErrorFilesTreeWidget.h"
-#include "diagtool/logs/ErrorLogReader.h"
 #include "LiveProgress.h"
 #include "MessagePrompter.h"
+#include "TreeRows.h"
+#include "diagtool/logs/ErrorLogReader.h"
 #include "platform/ShellFolders.h"
 #include "platform/System.h"
 #include "platform/Win32Codes.h"
@@ -53,6 +54,9 @@ ErrorFilesWidget::ErrorFilesWidget(ErrorJumpTarget* mainDialog, qmplatform::Syst
     row->addWidget(levelsButton_);
     row->addWidget(flatButton_);
     row->addStretch(1);
+    auto* exportButton = new QPushButton(tr("E&xport..."), controls);
+    exportButton->setObjectName(QStringLiteral("exportRows"));
+    row->addWidget(exportButton);
     layout->addWidget(controls);
 
     // Narrowing a long scan to what matters: a text and a log level.
@@ -74,6 +78,7 @@ ErrorFilesWidget::ErrorFilesWidget(ErrorJumpTarget* mainDialog, qmplatform::Syst
     connect(scanButton_, &QPushButton::clicked, this, &ErrorFilesWidget::scan);
     connect(levelsButton_, &QRadioButton::clicked, this, &ErrorFilesWidget::LevelsView);
     connect(flatButton_, &QRadioButton::clicked, this, &ErrorFilesWidget::FlatView);
+    connect(exportButton, &QPushButton::clicked, this, &ErrorFilesWidget::exportRows);
     connect(filterEdit_, &QLineEdit::textChanged, this, &ErrorFilesWidget::applyFilter);
     connect(levelFilter_, &QComboBox::currentIndexChanged, this, &ErrorFilesWidget::applyFilter);
 }
@@ -126,7 +131,8 @@ bool ErrorFilesWidget::scanFolder(int csidl) {
         progress.setValue(static_cast<int>(i));
         const std::wstring path = canonical + L"/" + entries[i].name;
         std::vector<std::uint8_t> bytes;
-        if (qmplatform::readWholeFile(system_.files(), path, bytes, kMaxLogFileBytes) != qmplatform::WholeFile::Read) {
+        if (qmplatform::readWholeFile(system_.files(), path, bytes, kMaxLogFileBytes) !=
+            qmplatform::WholeFile::Read) {
             prompter_.warning(this, tr("Quillmark Error Log Parser"),
                               tr("Cannot read file %1").arg(fromWide(path)));
             return false;
@@ -177,4 +183,8 @@ void ErrorFilesWidget::refreshLevels() {
 void ErrorFilesWidget::applyFilter() {
     tree_->setFilter(filterEdit_->text(),
                      levelFilter_->currentIndex() > 0 ? levelFilter_->currentText() : QString());
+}
+
+void ErrorFilesWidget::exportRows() {
+    exportShownRows(this, *tree_, prompter_);
 }

@@ -31,6 +31,8 @@ public slots:
     void scan();
     void LevelsView();
     void FlatView();
+    // Asks for a .csv or .json file and writes the shown entries to it.
+    void exportRows();
 
 private:
     bool scanFolder(int csidl);

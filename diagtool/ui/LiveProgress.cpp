@@ -2,9 +2,19 @@
 
 #include <QCoreApplication>
 
-LiveProgress::LiveProgress(QWidget* owner, const QString& label, int maximum, qint64 updateEveryMs)
-    : dialog_(label, QString(), 0, maximum, owner, Qt::Popup), updateEveryMs_(updateEveryMs) {
-    dialog_.setCancelButton(nullptr);
+LiveProgress::LiveProgress(QWidget* owner, const QString& label, int maximum, qint64 updateEveryMs,
+                           Cancel cancel)
+    : dialog_(label, QString(), 0, maximum, owner, cancel == Cancel::Yes ? Qt::Dialog : Qt::Popup),
+      updateEveryMs_(updateEveryMs),
+      events_(cancel == Cancel::Yes ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents) {
+    if (cancel == Cancel::Yes) {
+        dialog_.setWindowModality(Qt::WindowModal);
+        // A cancelled dialog stays up until the loop sees it and ends.
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+    } else {
+        dialog_.setCancelButton(nullptr);
+    }
     dialog_.setMinimumDuration(0);
     dialog_.setValue(0);
     dialog_.show();
@@ -15,6 +25,6 @@ void LiveProgress::setValue(int value) {
     if (sinceUpdate_.elapsed() < updateEveryMs_)
         return;
     dialog_.setValue(value);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(events_);
     sinceUpdate_.restart();
 }

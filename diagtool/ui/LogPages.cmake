@@ -18,6 +18,6 @@ add_library(diagtool_ui_logs STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/EventLogWidget.cpp)
 qm_warnings(diagtool_ui_logs)
 target_include_directories(diagtool_ui_logs PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(diagtool_ui_logs PUBLIC diagtool::logs diagtool::eventlog Qt6::Widgets
+target_link_libraries(diagtool_ui_logs PUBLIC diagtool::logs diagtool::eventlog diagtool::customerlog Qt6::Widgets
   qm_platform_headers qm_platform_wintext)
 add_library(diagtool::ui_logs ALIAS diagtool_ui_logs)

@@ -16,6 +16,6 @@ QString WidgetMessagePrompter::openFileName(QWidget* parent, const QString& capt
 }
 
 QString WidgetMessagePrompter::saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                                            const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+                                            const QString& filter, QString* selectedFilter) {
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter, selectedFilter);
 }

@@ -14,9 +14,11 @@ public:
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
     // Empty when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
-    // The file to write, starting at `suggested`; empty when the user cancels.
+    // The file to write, starting at `suggested` (may be empty); empty when
+    // the user cancels. `selectedFilter`, when given, holds the filter to
+    // start with and gets the one the user left chosen.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                                 const QString& filter) = 0;
+                                 const QString& filter, QString* selectedFilter) = 0;
 };
 
 // The real boxes and dialogs.
@@ -26,5 +28,5 @@ public:
     void information(QWidget* parent, const QString& title, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                         const QString& filter) override;
+                         const QString& filter, QString* selectedFilter) override;
 };

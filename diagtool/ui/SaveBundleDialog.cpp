@@ -40,15 +40,16 @@ std::unique_ptr<QProgressDialog> busy(QWidget* owner, const QString& label) {
 
 } // namespace
 
-SaveBundleDialog::SaveBundleDialog(qmbundle::SystemOpener openSystem, MessagePrompter& messages, QWidget* parent,
-                                   std::function<std::int64_t()> now)
+SaveBundleDialog::SaveBundleDialog(qmbundle::SystemOpener openSystem, MessagePrompter& messages,
+                                   QWidget* parent, std::function<std::int64_t()> now)
     : QDialog(parent), openSystem_(std::move(openSystem)), messages_(messages), now_(std::move(now)),
       folder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
     setWindowTitle(tr("Save Support Bundle"));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(tr("The support bundle will hold what the checks, the pages and the probes read on "
-                                "this machine. Nothing is sent anywhere."),
-                             this);
+    auto* intro =
+        new QLabel(tr("The support bundle will hold what the checks, the pages and the probes read on "
+                      "this machine. Nothing is sent anywhere."),
+                   this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
 
@@ -139,7 +140,7 @@ QString SaveBundleDialog::suggestedPath() const {
 
 bool SaveBundleDialog::save() {
     const QString file = messages_.saveFileName(this, tr("Save Support Bundle"), suggestedPath(),
-                                                tr("Support bundles (*.zip)"));
+                                                tr("Support bundles (*.zip)"), nullptr);
     if (file.isEmpty()) {
         return false;
     }
@@ -151,8 +152,8 @@ bool SaveBundleDialog::save() {
         // bar moving. The contents are the collected ones and stay as they are.
         const auto progress = busy(this, tr("Writing %1...").arg(file));
         QEventLoop loop;
-        std::unique_ptr<QThread> writer(QThread::create(
-            [&] { written = qmbundle::saveSupportBundle(path, contents_, saved_, error); }));
+        std::unique_ptr<QThread> writer(
+            QThread::create([&] { written = qmbundle::saveSupportBundle(path, contents_, saved_, error); }));
         connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
         writer->start();
         loop.exec();

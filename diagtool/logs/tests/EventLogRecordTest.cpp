@@ -4,12 +4,12 @@
 #include "diagtool/logs/EventLogRecord.h"
 #include "FailingSystem.h"
 
-#include "platform/machine/EmulatedSystem.h"
+#include "platform/RegistryData.h"
+#include "platform/System.h"
 #include "platform/formats/EvtFile.h"
 #include "platform/formats/PeImage.h"
 #include "platform/formats/PeWriter.h"
-#include "platform/RegistryData.h"
-#include "platform/System.h"
+#include "platform/machine/EmulatedSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +99,7 @@ protected:
 
     std::vector<EventLogRecord> scan() {
         EventLogReader reader(*system_);
-        std::vector<EventLogRecord> out{{"stale", "", "", ""}};
+        std::vector<EventLogRecord> out{{"stale", "", "", "", "", false}};
         EXPECT_EQ(reader.readApplicationLog(out), EventLogReader::Status::Read);
         return out;
     }
@@ -194,9 +194,14 @@ TEST_F(EventLogReaderTest, SavedLogsListNewestFirstWithThisMachinesTexts) {
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].description, "The C service started.\r\n");
     EXPECT_EQ(out[1].description, "The A service started.\r\n");
+    // Every record counts toward what the page says it walked; each listed
+    // one names its source.
+    EXPECT_EQ(reader.recordsSeen(), 3u);
+    EXPECT_EQ(out[0].source, "QuillmarkService");
+    EXPECT_TRUE(out[0].quillmark);
 
     const std::vector<std::uint8_t> notALog(200, 0x41);
-    out = {{"stale", "", "", ""}};
+    out = {{"stale", "", "", "", "", false}};
     EXPECT_FALSE(reader.readSavedLog(notALog, out, error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(out.empty());

@@ -9,9 +9,9 @@
 #include "QuestionPrompter.h"
 #include "SaveBundleDialog.h"
 
+#include "QmMachineCommand.h"
 #include "diagtool/bundle/BundlePlan.h"
 #include "diagtool/content/DiagtoolContent.h"
-#include "QmMachineCommand.h"
 
 #include "platform/machine/EmulatedSystem.h"
 
@@ -44,12 +44,15 @@ void app() {
 
 class ScriptedMessages final : public MessagePrompter {
 public:
-    void warning(QWidget*, const QString& title, const QString& text) override { shown << title + ": " + text; }
+    void warning(QWidget*, const QString& title, const QString& text) override {
+        shown << title + ": " + text;
+    }
     void information(QWidget*, const QString& title, const QString& text) override {
         shown << title + ": " + text;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return nextOpen; }
-    QString saveFileName(QWidget*, const QString&, const QString& suggested, const QString&) override {
+    QString saveFileName(QWidget*, const QString&, const QString& suggested, const QString&,
+                         QString*) override {
         suggestions << suggested;
         return nextSave;
     }
@@ -87,7 +90,8 @@ protected:
     void SetUp() override {
         app();
         dir_ = fs::path(::testing::TempDir()) /
-               ("qm_bundle_dialogs_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("qm_bundle_dialogs_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "temp");
     }
@@ -96,7 +100,8 @@ protected:
     fs::path machine(const std::string& sample) {
         const fs::path root = dir_ / sample;
         std::ostringstream out, err;
-        EXPECT_EQ(qmmachine::runQmMachine({"create", root.string(), "--from", sample}, out, err), 0) << err.str();
+        EXPECT_EQ(qmmachine::runQmMachine({"create", root.string(), "--from", sample}, out, err), 0)
+            << err.str();
         return root;
     }
     static qmbundle::SystemOpener opener(const fs::path& root) {
@@ -110,7 +115,8 @@ protected:
 
 TEST_F(BundleDialogsTest, SaveDialogListsWhatItWritesAndReportsTheOutcome) {
     ScriptedMessages messages;
-    SaveBundleDialog dialog(opener(machine("broken")), messages, nullptr, [] { return std::int64_t{1796817829}; });
+    SaveBundleDialog dialog(opener(machine("broken")), messages, nullptr,
+                            [] { return std::int64_t{1796817829}; });
     dialog.setSuggestedFolder(QString::fromStdString(dir_.string()));
     ASSERT_TRUE(dialog.collect());
     const qmbundle::BundlePlan& plan = dialog.plan();
@@ -150,7 +156,8 @@ TEST_F(BundleDialogsTest, SaveDialogListsWhatItWritesAndReportsTheOutcome) {
     ASSERT_TRUE(dialog.save());
     EXPECT_EQ(dialog.saved().entryCount, dialog.plan().entryCount);
     EXPECT_EQ(dialog.saved().archiveBytes, fs::file_size(file));
-    EXPECT_EQ(messages.shown, QStringList{"Save Support Bundle: " + q(qmbundle::savedSummary(dialog.saved()))});
+    EXPECT_EQ(messages.shown,
+              QStringList{"Save Support Bundle: " + q(qmbundle::savedSummary(dialog.saved()))});
 
     messages.shown.clear();
     messages.nextSave = q((dir_ / "no-such-folder" / "b.zip").string());
@@ -213,8 +220,8 @@ TEST_F(BundleDialogsTest, ShellOpensBundlesInPlaceAndRemovesTheirFolders) {
         MainDialog* current = shell.window();
         EXPECT_FALSE(shell.openBundle(q(junk.string())));
         ASSERT_EQ(messages.shown.size(), 1);
-        EXPECT_TRUE(messages.shown[0].startsWith("Open Support Bundle: The support bundle cannot be opened:\n" +
-                                                 q(junk.string()) + ": "))
+        EXPECT_TRUE(messages.shown[0].startsWith(
+            "Open Support Bundle: The support bundle cannot be opened:\n" + q(junk.string()) + ": "))
             << messages.shown[0].toStdString();
         EXPECT_EQ(shell.window(), current);
         EXPECT_TRUE(fs::exists(replayed));

@@ -33,7 +33,9 @@ void print(const char* kind, const QString& title, const QString& text) {
 class PrintingMessages final : public MessagePrompter {
 public:
     explicit PrintingMessages(QString folder) : folder_(std::move(folder)) {}
-    void warning(QWidget*, const QString& title, const QString& text) override { print("warning", title, text); }
+    void warning(QWidget*, const QString& title, const QString& text) override {
+        print("warning", title, text);
+    }
     void information(QWidget*, const QString& title, const QString& text) override {
         print("information", title, text);
     }
@@ -43,7 +45,8 @@ public:
         return saved_;
     }
     // The suggested name, in the output folder.
-    QString saveFileName(QWidget*, const QString& caption, const QString& suggested, const QString&) override {
+    QString saveFileName(QWidget*, const QString& caption, const QString& suggested, const QString&,
+                         QString*) override {
         saved_ = QDir(folder_).filePath(QFileInfo(suggested).fileName());
         print("save", caption, "suggested " + suggested + ", saving " + saved_);
         return saved_;
@@ -60,7 +63,9 @@ public:
         print("question", caption, text);
         return 1;
     }
-    void warn(QWidget*, const QString& caption, const QString& text) override { print("warning", caption, text); }
+    void warn(QWidget*, const QString& caption, const QString& text) override {
+        print("warning", caption, text);
+    }
 };
 
 bool save(QWidget& widget, const QString& path) {

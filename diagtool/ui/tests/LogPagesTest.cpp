@@ -1,23 +1,26 @@
 // The "Error Files" and "Event Log" pages on an emulated machine: what a scan
 // lists and in which order, the boxes it shows, the jump to the lookup, the
-// filters and copying rows. Every page is also grabbed to a PNG under the
-// test's temporary folder for a look.
-#include "diagtool/catalogue/ErrorCodeCatalogue.h"
-#include "diagtool/catalogue/ErrorCodeParser.h"
+// filters, copying and exporting rows, customer log files and the status
+// line. Every page is also grabbed to a PNG under the test's temporary
+// folder for a look.
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorJumpTarget.h"
-#include "diagtool/logs/EventLogRecord.h"
 #include "EventLogTreeWidget.h"
 #include "EventLogWidget.h"
 #include "FailingSystem.h"
 #include "LiveProgress.h"
 #include "MessagePrompter.h"
 #include "TreeRows.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
+#include "diagtool/catalogue/ErrorCodeParser.h"
+#include "diagtool/logs/EventLogRecord.h"
 
+#include "platform/formats/EvtFile.h"
 #include "platform/machine/DefaultMachine.h"
 #include "platform/machine/EmulatedSystem.h"
-#include "platform/formats/EvtFile.h"
+
+#include "EvtxWriter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,14 +28,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -53,10 +60,22 @@ public:
     void information(QWidget* parent, const QString& title, const QString& text) override {
         shown.push_back({QStringLiteral("information"), title, text, parent});
     }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString& filter) override {
+        lastFilter = filter;
+        return nextFile;
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString& filter,
+                         QString* selectedFilter) override {
+        lastFilter = filter;
+        if (!nextFilter.isEmpty() && selectedFilter != nullptr)
+            *selectedFilter = nextFilter;
+        return nextSaveFile;
+    }
     std::vector<Shown> shown;
     QString nextFile;
+    QString nextSaveFile;
+    QString nextFilter;
+    QString lastFilter;
 };
 
 // Stands for the main dialog: looks the number up as the lookup page does.
@@ -501,7 +520,9 @@ TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
     prompter_.nextFile = QString::fromStdString(saved.string());
     EventLogWidget page(*system_, prompter_);
     page.openLogFile();
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 2);
+    EXPECT_TRUE(prompter_.lastFilter.contains("*.evt *.evtx")) << prompter_.lastFilter.toStdString();
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 3);
+    EXPECT_EQ(page.statusText(), "3 of 3 records (source: all) in customer.evt");
     EXPECT_TRUE(prompter_.shown.empty());
 
     const fs::path other = fs::path(::testing::TempDir()) / "notes.evt";
@@ -510,11 +531,200 @@ TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
     page.openLogFile();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].title, "Event Log access error");
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 2); // the listed log stays
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 3); // the listed log stays
+    // The line says why, and what is still listed.
+    EXPECT_TRUE(page.statusText().startsWith("notes.evt is not an event log file: "))
+        << page.statusText().toStdString();
+    EXPECT_TRUE(page.statusText().endsWith("; still listed: 3 of 3 records (source: all) in customer.evt"));
+
+    prompter_.nextFile = QString::fromStdString((fs::path(::testing::TempDir()) / "no-such.evtx").string());
+    page.openLogFile();
+    ASSERT_EQ(prompter_.shown.size(), 2u);
+    EXPECT_TRUE(page.statusText().startsWith("no-such.evtx cannot be read: "))
+        << page.statusText().toStdString();
 
     prompter_.nextFile.clear(); // cancelled
     page.openLogFile();
-    EXPECT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown.size(), 2u);
+}
+
+TEST_F(EventPageTest, TheStatusLineSaysWhatTheScanListsAndTheScanHidesTheSourceColumn) {
+    EventLogWidget page(*system_, prompter_);
+    EXPECT_EQ(page.statusText(), kNothingListedYet);
+    writeFile(system_->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evtFile());
+    page.scan();
+    EXPECT_EQ(page.statusText(), "2 of 3 records (source: QuillmarkService) in the Application log");
+    EXPECT_TRUE(page.tree()->isColumnHidden(EventLogTreeWidget::SourceColumn));
+    EXPECT_FALSE(page.findChild<QComboBox*>("scopeBox")->isEnabled());
+    page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
+    EXPECT_EQ(page.statusText(), "1 of 3 records (source: QuillmarkService) in the Application log");
+}
+
+// A customer's .evtx file: every source with its column, the choice of
+// scope, the filter on the source, descriptions that say what is missing.
+TEST_F(EventPageTest, ACustomersEvtxListsEverySourceAndTheChoiceNarrowsIt) {
+    namespace w = evtx::testing;
+    std::vector<w::Event> events(3);
+    events[0].eventId = 0x64;
+    events[0].qualifiers = 0x4000;
+    events[1].provider = L"Service Control Manager";
+    events[1].eventId = 7036;
+    events[1].timeCreated += 10000000;
+    events[1].data = {{L"param1", w::text(L"Print Spooler")}, {L"param2", w::text(L"stopped")}};
+    events[2].provider = L"Disk";
+    events[2].level = 2;
+    events[2].timeCreated += 20000000;
+    const fs::path saved = fs::path(::testing::TempDir()) / "customer.evtx";
+    writeFile(saved, w::writeEvtx(events));
+    EventLogWidget page(*system_, prompter_);
+    page.scan(); // an empty Application log: nothing of the service
+    EXPECT_EQ(page.statusText(), "0 of 0 records (source: QuillmarkService) in the Application log");
+    ASSERT_TRUE(page.openLog(QString::fromStdString(saved.string())));
+    const EventLogTreeWidget& tree = *page.tree();
+    EXPECT_FALSE(tree.isColumnHidden(EventLogTreeWidget::SourceColumn));
+    EXPECT_EQ(column(tree, EventLogTreeWidget::SourceColumn),
+              (QStringList{"Disk", "Service Control Manager", "QuillmarkService"}));
+    EXPECT_EQ(column(tree, EventLogTreeWidget::TypeColumn),
+              (QStringList{"Error", "Information", "Information"}));
+    const QString scm = tree.topLevelItem(1)->text(EventLogTreeWidget::DescriptionColumn);
+    EXPECT_TRUE(scm.startsWith(
+        "The description of event ID 7036 from source Service Control Manager cannot be found"));
+    EXPECT_TRUE(scm.endsWith("The event carries: param1: Print Spooler param2: stopped"))
+        << scm.toStdString();
+    EXPECT_TRUE(tree.topLevelItem(1)
+                    ->toolTip(EventLogTreeWidget::DescriptionColumn)
+                    .endsWith("\n\nThe event carries:\nparam1: Print Spooler\nparam2: stopped"));
+    EXPECT_EQ(page.statusText(), "3 of 3 records (source: all) in customer.evtx");
+
+    auto* scope = page.findChild<QComboBox*>("scopeBox");
+    ASSERT_TRUE(scope->isEnabled());
+    scope->setCurrentIndex(0);
+    EXPECT_EQ(page.statusText(), "1 of 3 records (source: QuillmarkService) in customer.evtx");
+    EXPECT_FALSE(tree.topLevelItem(2)->isHidden());
+    scope->setCurrentIndex(1);
+    page.findChild<QLineEdit*>("filterEdit")->setText("control man");
+    EXPECT_EQ(page.statusText(), "1 of 3 records (source: all) in customer.evtx");
+    EXPECT_FALSE(tree.topLevelItem(1)->isHidden());
+    grab(page, "event_log_customer_evtx.png");
+
+    // A scan afterwards is the service's list again.
+    page.scan();
+    EXPECT_TRUE(tree.isColumnHidden(EventLogTreeWidget::SourceColumn));
+    EXPECT_EQ(scope->currentIndex(), 0);
+    EXPECT_FALSE(scope->isEnabled());
+}
+
+TEST_F(EventPageTest, ADamagedEvtxSaysHowManyChunksWereSkipped) {
+    namespace w = evtx::testing;
+    std::vector<w::Event> events(30);
+    std::vector<std::uint8_t> file = w::writeEvtx(events, {.recordsPerChunk = 10});
+    file[w::chunkOffset(1)] = 'X';
+    const fs::path saved = fs::path(::testing::TempDir()) / "damaged.evtx";
+    writeFile(saved, file);
+    EventLogWidget page(*system_, prompter_);
+    ASSERT_TRUE(page.openLog(QString::fromStdString(saved.string())));
+    EXPECT_EQ(page.statusText(), "20 of 20 records (source: all) in damaged.evtx; 1 damaged chunk skipped");
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(EventPageTest, CancellingAReadKeepsTheListAndSaysSo) {
+    namespace w = evtx::testing;
+    const fs::path small = fs::path(::testing::TempDir()) / "small.evtx";
+    writeFile(small, w::writeEvtx(std::vector<w::Event>(2)));
+    const fs::path big = fs::path(::testing::TempDir()) / "big.evtx";
+    writeFile(big, w::writeEvtx(std::vector<w::Event>(3000), {.recordsPerChunk = 10}));
+    EventLogWidget page(*system_, prompter_);
+    ASSERT_TRUE(page.openLog(QString::fromStdString(small.string())));
+    bool sawProgress = false;
+    QTimer::singleShot(0, &page, [&] {
+        auto* progress = page.findChild<QProgressDialog*>();
+        ASSERT_TRUE(progress);
+        sawProgress = progress->isVisible();
+        progress->cancel();
+    });
+    EXPECT_FALSE(page.openLog(QString::fromStdString(big.string())));
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(page.tree()->topLevelItemCount(), 2);
+    EXPECT_EQ(page.statusText(),
+              "Reading big.evtx cancelled; still listed: 2 of 2 records (source: all) in small.evtx");
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_EQ(page.findChild<QProgressDialog*>(), nullptr);
+}
+
+nlohmann::json exportedJson(const fs::path& path) {
+    return nlohmann::json::parse(std::ifstream(path));
+}
+
+TEST_F(EventPageTest, ExportWritesTheRowsAsShownWithWholeDescriptions) {
+    namespace w = evtx::testing;
+    std::vector<w::Event> events(3);
+    events[0].provider = L"Disk";
+    events[0].timeCreated += 10000000;
+    events[0].data = {{L"", w::text(L"\\Device\\Harddisk1, \"bad\" block")}};
+    events[1].provider = L"QuillmarkService";
+    events[2].provider = L"Tcpip";
+    events[2].timeCreated -= 10000000;
+    const fs::path saved = fs::path(::testing::TempDir()) / "export.evtx";
+    writeFile(saved, w::writeEvtx(events));
+    EventLogWidget page(*system_, prompter_);
+    ASSERT_TRUE(page.openLog(QString::fromStdString(saved.string())));
+    page.findChild<QLineEdit*>("filterEdit")->setText("harddisk");
+    const fs::path out = fs::path(::testing::TempDir()) / "shown-rows"; // the filter adds the extension
+    fs::remove(fs::path(out).concat(".json"));
+    prompter_.nextSaveFile = QString::fromStdString(out.string());
+    prompter_.nextFilter = "JSON files (*.json)";
+    page.exportRows();
+    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(prompter_.lastFilter.contains("*.csv") && prompter_.lastFilter.contains("*.json"));
+    const auto rows = exportedJson(fs::path(out).concat(".json"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["Source"], "Disk");
+    EXPECT_EQ(rows[0]["Description"],
+              page.tree()->records()[0].description); // line breaks and all, not the row's one line
+    EXPECT_NE(rows[0]["Description"].get<std::string>().find(
+                  "\nThe event carries:\n\\Device\\Harddisk1, \"bad\" block"),
+              std::string::npos);
+
+    // The scan's list has no source column, so neither has its export; a
+    // name with .csv is CSV whatever filter was left chosen.
+    page.scan();
+    page.findChild<QLineEdit*>("filterEdit")->clear();
+    const fs::path csv = fs::path(::testing::TempDir()) / "scan.csv";
+    prompter_.nextSaveFile = QString::fromStdString(csv.string());
+    page.exportRows();
+    std::ifstream in(csv, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(text, "\xEF\xBB\xBF\"Type\",\"Time\",\"ID\",\"Description\"\r\n");
+
+    prompter_.nextSaveFile =
+        QString::fromStdString((fs::path(::testing::TempDir()) / "no-dir" / "x.csv").string());
+    page.exportRows();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Export error");
+}
+
+TEST_F(LogPagesTest, ErrorFilesExportTheShownEntriesInBothViews) {
+    writeSampleLogs();
+    ErrorFilesWidget page(&jump_, *system_, prompter_);
+    page.scan();
+    prompter_.shown.clear();
+    page.findChild<QLineEdit*>("filterEdit")->setText("disk full");
+    const fs::path out = fs::path(::testing::TempDir()) / "entries.JSON";
+    prompter_.nextSaveFile = QString::fromStdString(out.string());
+    page.exportRows();
+    auto rows = exportedJson(out);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["Log File"], "QMPrtEn.xml");
+    EXPECT_EQ(rows[0].size(), static_cast<std::size_t>(ErrorFilesTreeWidget::ColumnCount));
+
+    // Levels view: the entries, not the group rows, also when collapsed.
+    page.findChild<QLineEdit*>("filterEdit")->clear();
+    page.LevelsView();
+    page.tree()->collapseAll();
+    page.exportRows();
+    rows = exportedJson(out);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_TRUE(prompter_.shown.empty());
 }
 
 } // namespace
@@ -570,8 +780,13 @@ TEST(SampleMachinePages, EventLogShowsTheServiceEventsWithTheirTexts) {
     page.scan();
     const QTreeWidget& tree = *page.tree();
     ASSERT_EQ(tree.topLevelItemCount(), 9);
-    EXPECT_EQ(tree.topLevelItem(0)->text(3), "The QuillmarkService service started.\r\n");
-    EXPECT_EQ(tree.topLevelItem(8)->text(3), ""); // source key without a message file
+    // One line in the row, the text as the message file has it in the tooltip.
+    EXPECT_EQ(tree.topLevelItem(0)->text(EventLogTreeWidget::DescriptionColumn),
+              "The QuillmarkService service started.");
+    EXPECT_EQ(tree.topLevelItem(0)->toolTip(EventLogTreeWidget::DescriptionColumn),
+              "The QuillmarkService service started.\r\n");
+    EXPECT_EQ(tree.topLevelItem(8)->text(EventLogTreeWidget::DescriptionColumn),
+              ""); // source key without a message file
     EXPECT_TRUE(prompter.shown.empty());
 }
 

@@ -6,9 +6,6 @@
 #include "WorkingMachine.h"
 
 #include "DiagnosticsWidget.h"
-#include "diagtool/content/DiagtoolContent.h"
-#include "diagtool/app/DiagtoolSession.h"
-#include "diagtool/catalogue/ErrorCodeCatalogue.h"
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorUtilitiesWidget.h"
@@ -16,6 +13,9 @@
 #include "MessagePrompter.h"
 #include "QuestionPrompter.h"
 #include "SimpleDiagnosticsWidget.h"
+#include "diagtool/app/DiagtoolSession.h"
+#include "diagtool/catalogue/ErrorCodeCatalogue.h"
+#include "diagtool/content/DiagtoolContent.h"
 #include "diagtool/windows/WindowsDiagnostics.h"
 
 #include <QAction>
@@ -59,7 +59,9 @@ public:
         shown << title + ": " + text;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override {
+        return {};
+    }
     QStringList shown;
 };
 
@@ -181,8 +183,9 @@ TEST_F(MainWindow, StartsInTheSimpleViewWithItsMenus) {
             slotNames << QString::fromLatin1(d.metaObject()->method(i).methodSignature());
         }
     }
-    EXPECT_EQ(slotNames, QStringList({"about()", "save()", "restore()", "switchToAdvancedLayout()",
-                                      "switchToSimpleLayout()", "saveSupportBundle()", "openSupportBundle()"}));
+    EXPECT_EQ(slotNames,
+              QStringList({"about()", "save()", "restore()", "switchToAdvancedLayout()",
+                           "switchToSimpleLayout()", "saveSupportBundle()", "openSupportBundle()"}));
     d.show();
     grab(d, "main_simple_healthy.png");
 }

@@ -3,26 +3,30 @@
 // advanced view after its own action (system info and drive scan, event log
 // scan, error file scan, a lookup). Questions of the check are answered from
 // the command line instead of boxes; what was asked, any message and the
-// About text are printed.
+// About text are printed. With --open-log, the event log page's "Open log
+// file..." button is clicked and the file dialog answered with FILE.
 //
-//     diagtool_screenshots OUTDIR [ANSWER...]   (0 = first button, 1 = second)
+//     diagtool_screenshots OUTDIR [--open-log FILE] [ANSWER...]
+//                                          (0 = first button, 1 = second)
 #include "DiagnosticsWidget.h"
-#include "diagtool/content/DiagtoolContent.h"
-#include "diagtool/app/DiagtoolSession.h"
 #include "ErrorFilesWidget.h"
 #include "EventLogWidget.h"
 #include "MainDialog.h"
 #include "MessagePrompter.h"
 #include "QuestionPrompter.h"
+#include "diagtool/app/DiagtoolSession.h"
 #include "diagtool/client_qt/QuillmarkModel.h"
+#include "diagtool/content/DiagtoolContent.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,8 +39,16 @@ public:
     void information(QWidget*, const QString& title, const QString& text) override {
         print("information", title, text);
     }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString& caption, const QString& filter) override {
+        std::printf("file dialog: %s (%s) -> %s
+                    ", qPrintable(caption), qPrintable(filter),
+                    qPrintable(openFile));
+        return openFile;
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override {
+        return {};
+    }
+    QString openFile;
 
 private:
     static void print(const char* kind, const QString& title, const QString& text) {
@@ -78,7 +90,7 @@ bool save(QWidget& window, const QString& path) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: diagtool_screenshots OUTDIR [ANSWER...]\n");
+        std::fprintf(stderr, "usage: diagtool_screenshots OUTDIR [--open-log FILE] [ANSWER...]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -86,8 +98,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make %s\n", argv[1]);
         return 1;
     }
+    QString openLog;
+    int firstAnswer = 2;
+    if (argc > 3 && std::string_view(argv[2]) == "--open-log") {
+        openLog = QString::fromLocal8Bit(argv[3]);
+        firstAnswer = 4;
+    }
     std::vector<int> answers;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = firstAnswer; i < argc; ++i) {
         answers.push_back(std::atoi(argv[i]));
     }
     registerDiagtoolContent();
@@ -98,6 +116,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     PrintingMessages messages;
+    messages.openFile = openLog;
     AnsweringQuestions questions(std::move(answers));
     MainDialogServices services;
     services.messages = &messages;
@@ -120,6 +139,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         ok = save(dialog, out + "/advanced-" + names[i] + ".png") && ok;
+    }
+    if (!openLog.isEmpty()) {
+        EventLogWidget* page = dialog.eventLogWidget();
+        tabs->setCurrentWidget(page);
+        page->findChild<QPushButton*>(QStringLiteral("openLogFile"))->click();
+        std::printf("status line: %s\n",
+                    qPrintable(page->findChild<QLabel*>(QStringLiteral("statusLine"))->text()));
+        ok = save(dialog, out + "/advanced-eventlog-file.png") && ok;
     }
     dialog.jumpToError(QStringLiteral("4268"));
     ok = save(dialog, out + "/advanced-lookup.png") && ok;

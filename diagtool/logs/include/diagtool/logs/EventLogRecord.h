@@ -25,6 +25,10 @@ struct EventLogRecord {
     std::string time;
     std::string id;
     std::string description;
+    // The source that logged it, and whether that is one of the labelling
+    // system's service (isQuillmarkSource). The live scan keeps only those.
+    std::string source;
+    bool quillmark = false;
 
     bool operator==(const EventLogRecord&) const = default;
 };
@@ -84,16 +88,31 @@ public:
     bool readSavedLog(std::span<const std::uint8_t> fileBytes, std::vector<EventLogRecord>& out,
                       std::string& error);
 
+    // Every record the last read walked, of any source (the service's and
+    // all others), so a page can say how many of them it lists.
+    std::size_t recordsSeen() const { return recordsSeen_; }
+
     // The message text of one record; empty on every failure on the way.
     std::string describe(const qmplatform::EventLogRecordView& record);
+    // The same for a record of any log: the log whose sources key names the
+    // message file ("System"; empty for the Application log), the source,
+    // the full event identifier and the insertion strings.
+    std::string describe(std::wstring_view logName, const std::wstring& sourceName, std::uint32_t eventId,
+                         std::span<const std::wstring> strings);
+    // Does this machine name a message file for the source that loads?
+    bool hasMessageFile(std::wstring_view logName, const std::wstring& sourceName) {
+        return messageModule(logName, sourceName) != nullptr;
+    }
 
 private:
     void addIfQuillmark(std::span<const std::uint8_t> bytes, std::vector<EventLogRecord>& out);
-    qmplatform::ModuleHandle messageModule(const std::wstring& sourceName);
+    qmplatform::ModuleHandle messageModule(std::wstring_view logName, const std::wstring& sourceName);
     void releaseModules();
 
     qmplatform::System& system_;
     // Message files stay loaded for one scan: a source logs many records and
-    // loading its file again for each one would dominate a long log.
-    std::map<std::wstring, qmplatform::ModuleHandle> modules_;
+    // loading its file again for each one would dominate a long log. Keyed
+    // by "log\\source".
+    std::map<std::wstring, qmplatform::ModuleHandle, std::less<>> modules_;
+    std::size_t recordsSeen_ = 0;
 };
