@@ -19,6 +19,12 @@
 #include <QMessageBox>
 #include <QTabWidget>
 
+// The labelling API's header brings <windows.h> in the Windows build, whose
+// GetFileVersionInfo macro would rename CModuleVersion's member here.
+#ifdef GetFileVersionInfo
+#undef GetFileVersionInfo
+#endif
+
 namespace {
 
 // Below the Program Files folder, where the installer puts the program.
