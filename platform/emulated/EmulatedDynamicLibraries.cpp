@@ -184,6 +184,7 @@ struct EmulatedDynamicLibraries::Module {
     bool dataFile = false;
     void* shared = nullptr; // dlopen handle of an ELF stand-in
     unsigned references = 0;
+    std::shared_ptr<const std::vector<std::uint8_t>> image; // read on first use
 };
 
 EmulatedDynamicLibraries::EmulatedDynamicLibraries(const Machine& machine) : machine_(machine) {}
@@ -366,6 +367,37 @@ std::filesystem::path EmulatedDynamicLibraries::hostPathOf(ModuleHandle module) 
     const std::lock_guard lock(mutex_);
     const Module* known = find(module);
     return known == nullptr ? std::filesystem::path() : known->hostFile;
+}
+
+std::shared_ptr<const std::vector<std::uint8_t>> EmulatedDynamicLibraries::imageOf(ModuleHandle module,
+                                                                                   long& error) const {
+    const std::lock_guard lock(mutex_);
+    Module* known = find(module);
+    if (known == nullptr) {
+        error = kErrorInvalidHandle;
+        return nullptr;
+    }
+    if (!known->image) {
+        // Windows maps the file; a resource module larger than this is no
+        // module anyone gives the loader.
+        constexpr std::uintmax_t kMaxImageBytes = 256u << 20;
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(known->hostFile, ec);
+        if (ec || size > kMaxImageBytes) {
+            error = ec ? kErrorFileNotFound : kErrorNotEnoughMemory;
+            return nullptr;
+        }
+        auto bytes = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(size));
+        std::ifstream in(known->hostFile, std::ios::binary);
+        in.read(reinterpret_cast<char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+        if (!in || static_cast<std::uintmax_t>(in.gcount()) != size) {
+            error = kErrorAccessDenied;
+            return nullptr;
+        }
+        known->image = std::move(bytes);
+    }
+    error = kErrorSuccess;
+    return known->image;
 }
 
 } // namespace qmplatform::emulated

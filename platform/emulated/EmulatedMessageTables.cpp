@@ -1,33 +1,44 @@
 #include "EmulatedMessageTables.h"
 
-#include "platform/machine/EmulatedDynamicLibraries.h"
-#include "platform/formats/HostFiles.h"
 #include "pe/ModuleResources.h"
 #include "platform/Win32Codes.h"
+#include "platform/formats/HostFiles.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
 
 namespace qmplatform::emulated {
 
 EmulatedMessageTables::EmulatedMessageTables(ModuleFiles moduleFiles)
-    : moduleFiles_(std::move(moduleFiles)) {}
+    : images_([files = std::move(moduleFiles)](ModuleHandle module, long& error) {
+          const std::filesystem::path file = files(module);
+          if (file.empty()) {
+              error = kErrorInvalidHandle;
+              return std::shared_ptr<const std::vector<std::uint8_t>>();
+          }
+          auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+          error = readHostFile(file, *bytes);
+          return error == kErrorSuccess ? std::shared_ptr<const std::vector<std::uint8_t>>(std::move(bytes))
+                                        : nullptr;
+      }) {}
 
+// The loader keeps each loaded module's bytes, so a log of thousands of
+// records reads each message file once.
 EmulatedMessageTables::EmulatedMessageTables(const EmulatedDynamicLibraries& libraries)
-    : moduleFiles_([&libraries](ModuleHandle module) { return libraries.hostPathOf(module); }) {}
+    : images_([&libraries](ModuleHandle module, long& error) { return libraries.imageOf(module, error); }) {}
 
 long EmulatedMessageTables::formatMessage(ModuleHandle module, std::uint32_t messageId,
                                           std::uint32_t languageId,
                                           std::span<const MessageArgument> arguments, std::size_t maxChars,
                                           std::wstring& out) {
     // The running program (a null module) carries no message table here.
-    const std::filesystem::path file = module == nullptr ? std::filesystem::path() : moduleFiles_(module);
-    if (file.empty()) {
+    if (module == nullptr) {
         return kErrorResourceTypeNotFound;
     }
-    std::vector<std::uint8_t> bytes;
-    const long error = readHostFile(file, bytes);
-    if (error != kErrorSuccess) {
-        return error;
+    long error = kErrorSuccess;
+    const std::shared_ptr<const std::vector<std::uint8_t>> bytes = images_(module, error);
+    if (!bytes) {
+        return error == kErrorInvalidHandle ? kErrorResourceTypeNotFound : error;
     }
-    const long result = pe::formatModuleMessage(bytes, messageId, languageId, arguments, maxChars, out);
+    const long result = pe::formatModuleMessage(*bytes, messageId, languageId, arguments, maxChars, out);
     // A module that is no PE file (a stand-in shared object) has no table.
     return result == kErrorResourceDataNotFound ? kErrorResourceTypeNotFound : result;
 }

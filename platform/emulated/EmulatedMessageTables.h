@@ -4,8 +4,11 @@
 
 #include "platform/MessageTables.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace qmplatform::emulated {
 
@@ -16,6 +19,10 @@ public:
     // The host file behind a module handle; empty for an unknown handle.
     using ModuleFiles = std::function<std::filesystem::path(ModuleHandle)>;
     explicit EmulatedMessageTables(ModuleFiles moduleFiles);
+    // The bytes of a module's file; null with the error for an unknown
+    // handle (kErrorInvalidHandle) or an unreadable file.
+    using ModuleImages =
+        std::function<std::shared_ptr<const std::vector<std::uint8_t>>(ModuleHandle, long& error)>;
     // Modules of the machine's loader (data files included, which have no
     // module file name for the program, as on Windows).
     explicit EmulatedMessageTables(const EmulatedDynamicLibraries& libraries);
@@ -24,7 +31,7 @@ public:
                        std::wstring& out) override;
 
 private:
-    ModuleFiles moduleFiles_;
+    ModuleImages images_;
 };
 
 } // namespace qmplatform::emulated

@@ -2,13 +2,13 @@
 // against each backend the platform has: the emulated machine everywhere,
 // and under Windows (Wine in the Windows lane) the real API too, on the same
 // files.
-#include "platform/machine/EmulatedDynamicLibraries.h"
 #include "emulated/EmulatedMessageTables.h"
 #include "emulated/EmulatedVersionInfo.h"
-#include "platform/machine/Machine.h"
+#include "platform/Win32Codes.h"
 #include "platform/formats/PeWriter.h"
 #include "platform/formats/VersionBlock.h"
-#include "platform/Win32Codes.h"
+#include "platform/machine/EmulatedDynamicLibraries.h"
+#include "platform/machine/Machine.h"
 
 #ifdef _WIN32
 #include "win32/Win32Resources.h"
@@ -252,6 +252,34 @@ INSTANTIATE_TEST_SUITE_P(Backends, ResourceBackends, ::testing::ValuesIn(backend
 
 // What only the emulated backend can show: the running program's own file,
 // and a caller's buffer shorter than the block.
+// A loaded module's messages come from the file as it was loaded (Windows
+// maps it); a module loaded again reads the file as it is then.
+TEST(EmulatedMessageTables, AModuleIsReadOnceWhileLoadedAndAfreshWhenLoadedAgain) {
+    EmulatedBackend backend;
+    auto table = [](const wchar_t* text) {
+        return pe::writeResourceImage({{pe::resourceNumber(pe::kRtMessageTable), pe::resourceNumber(1),
+                                        0x0409, pe::writeMessageTable({{1, text}})}},
+                                      {});
+    };
+    const std::wstring path = backend.place("QMSvcMsg.dll", table(L"First.\r\n"));
+    ModuleHandle module = backend.load(path);
+    ASSERT_NE(module, nullptr);
+    std::wstring text;
+    ASSERT_EQ(backend.messages().formatMessage(module, 1, kDefaultLanguage, {}, 0, text), kErrorSuccess);
+    EXPECT_EQ(text, L"First.\r\n");
+    backend.place("QMSvcMsg.dll", table(L"Other.\r\n"));
+    ASSERT_EQ(backend.messages().formatMessage(module, 1, kDefaultLanguage, {}, 0, text), kErrorSuccess);
+    EXPECT_EQ(text, L"First.\r\n") << "the loaded module's own bytes";
+    backend.unload(module);
+    module = backend.load(path);
+    ASSERT_EQ(backend.messages().formatMessage(module, 1, kDefaultLanguage, {}, 0, text), kErrorSuccess);
+    EXPECT_EQ(text, L"Other.\r\n");
+    backend.unload(module);
+    EXPECT_EQ(backend.messages().formatMessage(module, 1, kDefaultLanguage, {}, 0, text),
+              kErrorResourceTypeNotFound)
+        << "a freed handle";
+}
+
 TEST(EmulatedVersionInfo, AnswersForTheProgramsOwnFileFromItsDescription) {
     const fs::path root = fs::path(::testing::TempDir()) / "own_version_machine";
     fs::remove_all(root);

@@ -40,8 +40,7 @@ public:
         print("information", title, text);
     }
     QString openFileName(QWidget*, const QString& caption, const QString& filter) override {
-        std::printf("file dialog: %s (%s) -> %s
-                    ", qPrintable(caption), qPrintable(filter),
+        std::printf("file dialog: %s (%s) -> %s\n", qPrintable(caption), qPrintable(filter),
                     qPrintable(openFile));
         return openFile;
     }

@@ -20,6 +20,7 @@
 #include "platform/DynamicLibraries.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,11 @@ public:
 
     // The file on the host behind a loaded module; empty for anything else.
     std::filesystem::path hostPathOf(ModuleHandle module) const;
+    // The bytes of a loaded module's file, read when first asked for and
+    // kept while the module stays loaded, as Windows keeps a loaded module
+    // mapped: a resource reader does not read the file again for every
+    // message. Null with `error` for an unknown handle or an unreadable file.
+    std::shared_ptr<const std::vector<std::uint8_t>> imageOf(ModuleHandle module, long& error) const;
 
 private:
     struct Module;
