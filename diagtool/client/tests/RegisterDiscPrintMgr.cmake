@@ -41,7 +41,12 @@ if(WINE)
 else()
   set(command reg import "${reg_file}")
 endif()
-execute_process(COMMAND ${command} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+# The output goes to a file, not a pipe: the first Wine program of a prefix
+# starts Wine's own services, which inherit the program's handles and would
+# hold a pipe open (and this script waiting) long after reg has ended.
+execute_process(COMMAND ${command} RESULT_VARIABLE result OUTPUT_FILE "${REG_FILE}.log" ERROR_FILE "${REG_FILE}.err")
 if(NOT result EQUAL 0)
+  file(READ "${REG_FILE}.log" output)
+  file(READ "${REG_FILE}.err" errors)
   message(FATAL_ERROR "reg import ${reg_file} failed (${result}): ${output}${errors}")
 endif()
