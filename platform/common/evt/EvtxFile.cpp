@@ -648,20 +648,9 @@ bool ChunkReader::compile(std::size_t begin, std::size_t end, bool inTemplate, T
                 return true;
             }
             break;
-        case kTokenValue: {
-            c.byte(); // value type: always a string here
-            const std::size_t units = c.word();
-            if (!c.need(2 * units)) {
-                return false;
-            }
-            std::wstring* to = addText(target());
-            if (to == nullptr) {
-                return false;
-            }
-            appendUtf16(chunk_.data() + c.pos, units, *to);
-            c.pos += 2 * units;
-            break;
-        }
+        case kTokenValue:
+            c.byte(); // value type: always a string here; then text as in CDATA
+            [[fallthrough]];
         case kTokenCData: {
             const std::size_t units = c.word();
             if (!c.need(2 * units)) {
