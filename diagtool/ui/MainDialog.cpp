@@ -1,5 +1,12 @@
 #include "MainDialog.h"
 
+// The labelling API's header brings <windows.h> in the Windows build, whose
+// GetFileVersionInfo macro would rename CModuleVersion's member in this file
+// only; it is dropped before the class is declared.
+#ifdef GetFileVersionInfo
+#undef GetFileVersionInfo
+#endif
+
 #include "diagtool/windows/CModuleVersion.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorUtilitiesWidget.h"
@@ -18,12 +25,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTabWidget>
-
-// The labelling API's header brings <windows.h> in the Windows build, whose
-// GetFileVersionInfo macro would rename CModuleVersion's member here.
-#ifdef GetFileVersionInfo
-#undef GetFileVersionInfo
-#endif
 
 namespace {
 
