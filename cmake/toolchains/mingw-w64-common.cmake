@@ -92,8 +92,15 @@ if(QM_WINE AND NOT QM_MINGW_NO_EMULATOR)
     endforeach()
     file(WRITE ${CMAKE_BINARY_DIR}/wine-run "#!/bin/sh
 # Written by the MinGW toolchain: runs a Windows program of this build under
-# Wine, with Qt's and the C++ runtime's DLLs on the DLL search path.
-unset DISPLAY WAYLAND_DISPLAY
+# Wine, with Qt's and the C++ runtime's DLLs on the DLL search path. Without
+# a display by default; with QM_WINE_GUI_DISPLAY set (an X server, Xvfb in
+# the lane) the Qt-based tests use Qt's real windows platform on it.
+if [ -n \"\$QM_WINE_GUI_DISPLAY\" ]; then
+  export DISPLAY=\"\$QM_WINE_GUI_DISPLAY\" QT_QPA_PLATFORM=windows
+else
+  unset DISPLAY
+fi
+unset WAYLAND_DISPLAY
 export WINEPREFIX='${QM_WINEPREFIX}' WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 export WINEPATH='${_qm_winepath}'

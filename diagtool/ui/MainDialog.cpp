@@ -7,13 +7,13 @@
 #undef GetFileVersionInfo
 #endif
 
-#include "diagtool/windows/CModuleVersion.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorUtilitiesWidget.h"
 #include "EventLogWidget.h"
 #include "MessagePrompter.h"
 #include "SaveBundleDialog.h"
 #include "SimpleDiagnosticsWidget.h"
+#include "diagtool/windows/CModuleVersion.h"
 
 #include "platform/System.h"
 #include "platform/Win32Codes.h"
@@ -226,8 +226,9 @@ void MainDialog::about() {
 }
 
 void MainDialog::setBundleName(const QString& fileName) {
-    setWindowTitle(fileName.isEmpty() ? tr("Quillmark Diagnostic Utility")
-                                      : tr("Quillmark Diagnostic Utility - %1 (support bundle)").arg(fileName));
+    setWindowTitle(fileName.isEmpty()
+                       ? tr("Quillmark Diagnostic Utility")
+                       : tr("Quillmark Diagnostic Utility - %1 (support bundle)").arg(fileName));
 }
 
 void MainDialog::saveSupportBundle() {
@@ -245,8 +246,8 @@ void MainDialog::openSupportBundle() {
     if (!openBundle_) {
         return;
     }
-    const QString file =
-        messages_->openFileName(this, tr("Open Support Bundle"), tr("Support bundles (*.zip);;All files (*)"));
+    const QString file = messages_->openFileName(this, tr("Open Support Bundle"),
+                                                 tr("Support bundles (*.zip);;All files (*)"));
     if (!file.isEmpty()) {
         openBundle_(file);
     }

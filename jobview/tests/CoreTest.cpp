@@ -94,26 +94,32 @@ TEST(ViewGeometry, AreasOutsideThePicture) {
             << c.viewport.width() << "x" << c.viewport.height();
 }
 
+// The root every absolute path of the tests starts from: "/" here, the
+// current drive's "Z:/" under Windows, where the list makes paths absolute.
+QString at(const char* rest) {
+    return QFileInfo(QStringLiteral("/")).absoluteFilePath() + QString::fromLatin1(rest);
+}
+
 TEST(RecentFiles, NewestFirstAtMostFourNoDuplicates) {
     RecentFileList list;
-    for (const char* f : {"/a", "/b", "/c", "/d", "/e", "/c", "/x/../b"})
-        list.add(QString::fromLatin1(f));
-    EXPECT_EQ(list.files(), (QStringList{"/b", "/c", "/e", "/d"}));
-    list.remove(QStringLiteral("/e"));
-    EXPECT_EQ(list.files(), (QStringList{"/b", "/c", "/d"}));
+    for (const char* f : {"a", "b", "c", "d", "e", "c", "x/../b"})
+        list.add(at(f));
+    EXPECT_EQ(list.files(), (QStringList{at("b"), at("c"), at("e"), at("d")}));
+    list.remove(at("e"));
+    EXPECT_EQ(list.files(), (QStringList{at("b"), at("c"), at("d")}));
 
     const QString ini = qpath("recent.ini");
     QFile::remove(ini);
     {
         QSettings settings(ini, QSettings::IniFormat);
         RecentFileList five(5);
-        for (const char* f : {"/1", "/2", "/3", "/4", "/5"})
-            five.add(QString::fromLatin1(f));
+        for (const char* f : {"1", "2", "3", "4", "5"})
+            five.add(at(f));
         five.save(settings);
         list.save(settings); // fewer entries than before: the old File4 goes
     }
     QSettings settings(ini, QSettings::IniFormat);
-    EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File1")).toString(), QStringLiteral("/b"));
+    EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File1")).toString(), at("b"));
     EXPECT_FALSE(settings.contains(QStringLiteral("Recent File List/File4")));
     RecentFileList loaded;
     loaded.load(settings);
@@ -148,11 +154,11 @@ TEST(RecentFiles, DisplayNamesAsThePlatformShortensThem) {
             << c.path;
 
     RecentFileList list;
-    list.add(QStringLiteral("/jobs/R&D/label.tolm"));
-    list.add(QStringLiteral("/jobs/second.tolm"));
-    EXPECT_EQ(list.menuText(0, QStringLiteral("/jobs")), QStringLiteral("&1 second.tolm"));
-    EXPECT_EQ(list.menuText(1, QStringLiteral("/jobs")),
-              QStringLiteral("&2 ") + native("/jobs/R&&D/label.tolm"));
+    list.add(at("jobs/R&D/label.tolm"));
+    list.add(at("jobs/second.tolm"));
+    EXPECT_EQ(list.menuText(0, at("jobs")), QStringLiteral("&1 second.tolm"));
+    EXPECT_EQ(list.menuText(1, at("jobs")),
+              QStringLiteral("&2 ") + QDir::toNativeSeparators(at("jobs/R&&D/label.tolm")));
     EXPECT_EQ(list.menuText(2, QString()), QString());
 }
 

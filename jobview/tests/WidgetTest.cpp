@@ -8,12 +8,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
-#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
@@ -32,6 +32,16 @@ using namespace jobview;
 using namespace testjobs;
 
 namespace {
+
+// A mouse move with no button held, sent to the widget itself. QTest's
+// mouseMove moves the real cursor instead, which not every platform turns
+// into events. Pending events (a real pointer's enter or leave) go first.
+void hover(QWidget* widget, QPoint pos) {
+    QCoreApplication::processEvents();
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
 
 class ScriptedPrompter : public FramePrompter {
 public:
@@ -294,11 +304,9 @@ TEST_F(Window, SaveCopyAndReadout) {
 
     auto* pane = frame->findChild<QLabel*>(QStringLiteral("59393-message"));
     ASSERT_NE(pane, nullptr);
-    QTest::mouseMove(view().viewport(), QPoint(400, 400));
-    QCoreApplication::processEvents();
+    hover(view().viewport(), QPoint(400, 400));
     EXPECT_EQ(pane->text(), QStringLiteral("x 400, y 400: 0 hits, radius 0.00 mm"));
-    QTest::mouseMove(view().viewport(), QPoint(900, 400));
-    QCoreApplication::processEvents();
+    hover(view().viewport(), QPoint(900, 400));
     EXPECT_EQ(pane->text(), QStringLiteral("Ready"));
 }
 
@@ -346,7 +354,8 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
     EXPECT_EQ(view().compare(), nullptr);
 
     // B has track 0 too, and track 40 besides.
-    prompter.compareAnswer = saveJob(job({track(0, 14400, true, false), track(40, 14400, true, true)}), "wcmp-b.tolm");
+    prompter.compareAnswer =
+        saveJob(job({track(0, 14400, true, false), track(40, 14400, true, true)}), "wcmp-b.tolm");
     frame->action(Command::FileCompareWith)->trigger();
     ASSERT_NE(view().compare(), nullptr) << prompter.errors.join(';').toStdString();
     EXPECT_TRUE(prompter.errors.isEmpty());
@@ -364,7 +373,8 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
     EXPECT_EQ(frame->action(Command::CompareShowA)->shortcut(), QKeySequence(Qt::Key_A));
     EXPECT_EQ(frame->action(Command::CompareShowB)->shortcut(), QKeySequence(Qt::Key_B));
     EXPECT_EQ(frame->action(Command::CompareShowDifference)->shortcut(), QKeySequence(Qt::Key_D));
-    EXPECT_EQ(frame->action(Command::CompareShowA)->iconText(), QStringLiteral("Show A")) << "the tool bar's label";
+    EXPECT_EQ(frame->action(Command::CompareShowA)->iconText(), QStringLiteral("Show A"))
+        << "the tool bar's label";
     EXPECT_EQ(frame->action(Command::CompareSummary)->iconText(), QStringLiteral("Summary"));
     frame->action(Command::CompareShowA)->trigger();
     EXPECT_EQ(picture(), pictureA);
@@ -389,16 +399,15 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
             }
     ASSERT_GE(y, 0);
     const std::int64_t d = view().compare()->comparison().differenceAt(x, y);
-    QTest::mouseMove(view().viewport(), QPoint(x, y));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("x %1, y %2: A 0 hits, B %3, B - A +%4, radius ")
-                                            .arg(x)
-                                            .arg(y)
-                                            .arg(d == 1 ? QStringLiteral("1 hit") : QStringLiteral("%1 hits").arg(d))
-                                            .arg(d)))
+    hover(view().viewport(), QPoint(x, y));
+    EXPECT_TRUE(
+        pane->text().startsWith(QStringLiteral("x %1, y %2: A 0 hits, B %3, B - A +%4, radius ")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(d == 1 ? QStringLiteral("1 hit") : QStringLiteral("%1 hits").arg(d))
+                                    .arg(d)))
         << pane->text().toStdString();
-    QTest::mouseMove(view().viewport(), QPoint(400, 400));
-    QCoreApplication::processEvents();
+    hover(view().viewport(), QPoint(400, 400));
     EXPECT_EQ(pane->text(), QStringLiteral("x 400, y 400: A 0 hits, B 0 hits, B - A 0, radius 0.00 mm"));
 
     frame->action(Command::CompareSummary)->trigger();
@@ -424,7 +433,8 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
     prompter.compareAnswer = saveJob(larger, "wcmp-larger.tolm");
     frame->action(Command::FileCompareWith)->trigger();
     ASSERT_EQ(prompter.errors.size(), 1);
-    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("cannot be compared"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("cannot be compared")))
+        << prompter.errors[0].toStdString();
 
     frame->action(Command::CompareEnd)->trigger();
     EXPECT_EQ(view().compare(), nullptr);
@@ -433,7 +443,8 @@ TEST_F(Window, CompareWithAnotherFileSwitchesViewsAndReadsBothCounts) {
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("wcmp-a.tolm - jobview"));
 
     // Opening another file ends a comparison.
-    prompter.compareAnswer = saveJob(job({track(0, 14400, true, false), track(40, 14400, true, true)}), "wcmp-b.tolm");
+    prompter.compareAnswer =
+        saveJob(job({track(0, 14400, true, false), track(40, 14400, true, true)}), "wcmp-b.tolm");
     frame->action(Command::FileCompareWith)->trigger();
     ASSERT_NE(view().compare(), nullptr);
     ASSERT_TRUE(frame->openFile(saveJob(job({track(20, 14400, true, true)}), "wcmp-c.tolm")));

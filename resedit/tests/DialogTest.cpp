@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -183,7 +184,7 @@ TEST_F(DialogTest, LauncherTakesTheFirstDroppedFileAndStaysAfterAnError) {
     EXPECT_TRUE(launcher.isVisible());
     EXPECT_TRUE(runs.empty());
     drop(&launcher, {a, b});
-    EXPECT_EQ(runs, (Runs{{EditorKind::Reorg, a.toStdString()}}));
+    EXPECT_EQ(runs, (Runs{{EditorKind::Reorg, QDir::fromNativeSeparators(a).toStdString()}}));
     EXPECT_FALSE(launcher.isVisible());
 }
 
@@ -207,13 +208,18 @@ struct AboutSeen {
     QStringList texts;
     bool hasIcon = false;
 };
+// Reads and closes the modal box that open() shows. The box is looked for
+// until it is up, so a box that is slow to show is never left open.
 AboutSeen aboutBoxOpenedBy(const std::function<void()>& open) {
     AboutSeen seen;
-    QTimer::singleShot(0, [&seen] {
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&seen, &poll] {
         QWidget* box = QApplication::activeModalWidget();
-        if (box == nullptr) {
+        if (box == nullptr || !box->isVisible()) {
             return;
         }
+        poll.stop();
         seen.objectName = box->objectName();
         seen.title = box->windowTitle();
         for (QLabel* label : box->findChildren<QLabel*>()) {
@@ -227,7 +233,9 @@ AboutSeen aboutBoxOpenedBy(const std::function<void()>& open) {
             ok->click();
         }
     });
+    poll.start();
     open();
+
     return seen;
 }
 
@@ -369,7 +377,7 @@ TEST_F(DialogTest, DroppingAFormat4DrfHandsItToTheOtherEditor) {
     drop(&dlg, {f4, file("b.bin", drfOf(3))});
     EXPECT_TRUE(dlg.handedOver());
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(next.fromClassic, f4.toStdString());
+    EXPECT_EQ(next.fromClassic, QDir::fromNativeSeparators(f4).toStdString());
     EXPECT_TRUE(prompter.questions.empty());
 }
 

@@ -30,6 +30,11 @@ from wine_gui import Failed, Program, log, press, screenshot, wait_window, wine_
 SUITE = "Quillmark Tools"
 DIAG = "Quillmark Diagnostic Utility"
 OURS = re.compile(r"quillmark tools|quillmark diagnostic utility", re.IGNORECASE)
+# A user's known folders (the folder alone, not what is in it): Windows has
+# them from the start, Wine makes each when a program first asks for it, as
+# the setup program does for the documents folder.
+KNOWN_FOLDER = re.compile(r"^users/[^/]+/(Desktop|Documents|Downloads|Favorites|Links|Music|Pictures|"
+                          r"Saved Games|Searches|Videos|Contacts|Temp)$")
 SUITE_FILES = ["jobview.exe", "resedit.exe", "paramscope.exe", "mediaprobe.exe", "qmdiag.exe", "qmprobe.exe",
                "qmres.exe", "qmerror.exe", "drftool.exe", "makejob.exe", "labeldemo.exe", "trackrender.dll",
                "jobfile.dll", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll", "Qt6PrintSupport.dll", "Qt6Xml.dll",
@@ -67,7 +72,7 @@ def leftovers(before, installed, after):
     """What the uninstaller left of ours: every entry the setup added that is
     still there, and every entry added since the start that is named after
     the suite (written by the setup or by the installed programs)."""
-    added_by_setup = installed - before
+    added_by_setup = {e for e in installed - before if not KNOWN_FOLDER.match(e)}
     return sorted((added_by_setup & after) | {e for e in after - before if OURS.search(e)})
 
 

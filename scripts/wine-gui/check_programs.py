@@ -22,15 +22,16 @@ from wine_gui import screenshot, wine_env, windows_path
 START_SECONDS = 90
 
 
-def probe(folder, env, shots, exe, title):
-    """paramscope and mediaprobe: the warning notice first (OK goes on),
-    then the dialog with the engine's drives."""
+def probe(folder, env, shots, exe, title, caption):
+    """paramscope and mediaprobe: the warning notice (titled with the
+    program's title) first, OK goes on, then the dialog with the engine's
+    drives, titled with the program's caption."""
     with Program(folder / exe, [], env) as program:
         notice = wait_window(f"^{title}$", START_SECONDS, program.process)
         screenshot(notice, shots / f"{Path(exe).stem}-notice.png")
         press(notice, "Return")
         wait_gone(notice, 20)
-        dialog = wait_window(f"^{title}$", START_SECONDS, program.process, exclude=(notice,))
+        dialog = wait_window(f"^{caption}$", START_SECONDS, program.process, exclude=(notice,))
         stable_screenshot(dialog, shots / f"{Path(exe).stem}.png")
         return window_title(dialog)
 
@@ -67,7 +68,11 @@ def main(argv):
 
     def resedit():
         with Program(suite / "resedit.exe", [windows_path(drf)], env) as program:
-            window = wait_window("^Quillmark resedit", START_SECONDS, program.process)
+            # The launcher comes up first and hands the file to its editor,
+            # which replaces it under the same title.
+            launcher = wait_window("^Quillmark resedit", START_SECONDS, program.process)
+            wait_gone(launcher, 30)
+            window = wait_window("^Quillmark resedit", START_SECONDS, program.process, exclude=(launcher,))
             stable_screenshot(window, shots / "resedit.png")
             return window_title(window)
 
@@ -81,8 +86,10 @@ def main(argv):
     check("jobview", jobview)
     check("resedit", resedit)
     check("diagtool", diagtool)
-    check("paramscope", lambda: probe(suite, env, shots, "paramscope.exe", "Quillmark Labeling Parameters"))
-    check("mediaprobe", lambda: probe(suite, env, shots, "mediaprobe.exe", "Quillmark Media Identification"))
+    check("paramscope",
+          lambda: probe(suite, env, shots, "paramscope.exe", "Quillmark Labeling Parameters", "paramscope v1.3"))
+    check("mediaprobe",
+          lambda: probe(suite, env, shots, "mediaprobe.exe", "Quillmark Media Identification", "mediaprobe v1.3"))
     if failures:
         log(f"FAILED: {', '.join(failures)} (pictures in {shots})")
         return 1

@@ -113,28 +113,45 @@ def blankness(image):
     return False, summary
 
 
-def screenshot(window, path):
-    """A picture of one window, checked not blank."""
+def take_picture(window, path):
+    """A picture of one window: (image, blank, summary)."""
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     subprocess.run(["import", "-window", window, str(path)], check=True, stderr=subprocess.DEVNULL)
     image = Image.open(path).convert("RGB")
     blank, summary = blankness(image)
-    if blank:
-        raise Failed(f"{path.name}: {summary}")
-    log(f"{path.name}: {summary}")
-    return image
+    return image, blank, summary
+
+
+def screenshot(window, path, timeout=15):
+    """A picture of one window, checked not blank; a window mapped before
+    its first paint has until the timeout to show something."""
+    deadline = time.monotonic() + timeout
+    while True:
+        image, blank, summary = take_picture(window, path)
+        if not blank:
+            log(f"{Path(path).name}: {summary}")
+            return image
+        if time.monotonic() > deadline:
+            raise Failed(f"{Path(path).name}: {summary}")
+        time.sleep(0.5)
 
 
 def stable_screenshot(window, path, settle=2.0, timeout=60):
     """A picture taken once the window stopped changing (a rendering pass or
-    a drive scan has finished)."""
+    a drive scan has finished). A window mapped before its first paint is
+    blank for a moment; it must show something before the timeout."""
     deadline = time.monotonic() + timeout
     previous = None
     while True:
-        image = screenshot(window, path)
+        image, blank, summary = take_picture(window, path)
+        log(f"{Path(path).name}: {summary}")
         data = image.tobytes()
-        if data == previous or time.monotonic() > deadline:
+        if time.monotonic() > deadline:
+            if blank:
+                raise Failed(f"{Path(path).name}: {summary}")
+            return image
+        if not blank and data == previous:
             return image
         previous = data
         time.sleep(settle)

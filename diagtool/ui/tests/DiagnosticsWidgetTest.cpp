@@ -84,6 +84,9 @@ TEST_F(DiagnosticsPage, GroupsLabelsAndButtons) {
 }
 
 TEST_F(DiagnosticsPage, HealthyMachineThenClearThenAgain) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     qmtest::WorkingMachine machine("healthy");
     WindowsDiagnostics checks(machine.system());
     // The page's own scan: the machine's server behind real detection dialogs.
@@ -142,6 +145,9 @@ TEST_F(DiagnosticsPage, NoHostSoftwareInstalled) {
 }
 
 TEST_F(DiagnosticsPage, NoDrivesAndEachScanStartsAfresh) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     qmtest::WorkingMachine machine("no-drives");
     WindowsDiagnostics checks(machine.system());
     DiagnosticsWidget page(checks);

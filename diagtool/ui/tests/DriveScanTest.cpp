@@ -30,6 +30,9 @@ protected:
 };
 
 TEST_P(DriveScanOnMachines, LinesPerDrive) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     qmtest::WorkingMachine machine(GetParam().sample);
     ASSERT_TRUE(machine.ok());
     EXPECT_EQ(WindowsDiagnosticsScan::scanDrivesAndMedia(), GetParam().lines);

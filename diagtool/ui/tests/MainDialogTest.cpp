@@ -123,6 +123,9 @@ protected:
 };
 
 TEST_F(MainWindow, StartsInTheSimpleViewWithItsMenus) {
+#ifdef _WIN32
+    GTEST_SKIP() << "COM on Windows does not reach the emulated machine's server and drives";
+#endif
     Harness h("healthy");
     MainDialog& d = *h.dialog;
     EXPECT_STREQ(d.metaObject()->className(), "MainDialog");
