@@ -138,9 +138,11 @@ TEST_F(DiagnosticsPage, NoHostSoftwareInstalled) {
     EXPECT_EQ(page.qmsSettingsBox()->toPlainText(), "Error reading SOFTWARE\\Quillmark registry data"
                                                     "Error reading QuillmarkService registry data"
                                                     "Error reading QuillmarkService registry data");
+#ifndef _WIN32 // on Windows the scan asks the system's COM, whatever this machine has installed
     // Without the host software there is no server to ask for drives.
     page.scanButton()->click();
     EXPECT_EQ(page.drivesBox()->toPlainText(), "An expection occurred enumerating drives\n");
+#endif
     grab(page, "diagnostics_bare.png");
 }
 
