@@ -33,6 +33,10 @@ def probe(folder, env, shots, exe, title, caption):
         wait_gone(notice, 20)
         dialog = wait_window(f"^{caption}$", START_SECONDS, program.process, exclude=(notice,))
         stable_screenshot(dialog, shots / f"{Path(exe).stem}.png")
+        # The engine's drives are the items of the drive list: opened, they
+        # show in a picture of the screen.
+        press(dialog, "alt+Down")
+        screenshot("root", shots / f"{Path(exe).stem}-drives.png")
         return window_title(dialog)
 
 
