@@ -1,5 +1,6 @@
 #include "diagtool/logs/EventLogRecord.h"
 
+#include "platform/LocalTime.h"
 #include "platform/RegistryData.h"
 #include "platform/System.h"
 #include "platform/Win32Codes.h"
@@ -19,14 +20,11 @@ const char* eventTypeName(std::uint16_t type) {
 }
 
 std::string formatEventTime(std::uint32_t secondsSince1970) {
-    const std::time_t t = static_cast<std::time_t>(secondsSince1970);
-    // The interface thread is the only caller, so the shared result of
-    // localtime is safe here.
-    const std::tm* local = std::localtime(&t);
-    if (!local)
+    std::tm local{};
+    if (!qmplatform::localCalendarTime(static_cast<std::time_t>(secondsSince1970), local))
         return {};
     wchar_t buffer[kMaxTimeChars + 1] = {};
-    const std::size_t n = std::wcsftime(buffer, kMaxTimeChars + 1, L"%c", local);
+    const std::size_t n = std::wcsftime(buffer, kMaxTimeChars + 1, L"%c", &local);
     return qmplatform::toUtf8(std::wstring_view(buffer, n));
 }
 

@@ -98,6 +98,32 @@ struct RealLog {
 
 class RealLogs : public ::testing::TestWithParam<RealLog> {};
 
+// The checksum of the file and chunk headers: the standard check value,
+// and every length and split point against the bit-by-bit definition, so
+// the eight-bytes-a-step loop and its tail agree with it.
+TEST(EvtxTables, Crc32IsTheStandardOneForEveryLengthAndSplit) {
+    const std::string check = "123456789";
+    EXPECT_EQ(crc32(std::span(reinterpret_cast<const std::uint8_t*>(check.data()), check.size())), 0xCBF43926u);
+    std::vector<std::uint8_t> data(40);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    const auto bitwise = [](std::span<const std::uint8_t> bytes) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (std::uint8_t b : bytes) {
+            c ^= b;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        return ~c;
+    };
+    for (std::size_t n = 0; n <= data.size(); ++n) {
+        const std::span<const std::uint8_t> part = std::span(data).first(n);
+        EXPECT_EQ(crc32(part), bitwise(part)) << n;
+        for (std::size_t split = 0; split <= n; split += 3)
+            EXPECT_EQ(crc32(part.subspan(split), crc32(part.first(split))), bitwise(part)) << n << "/" << split;
+    }
+}
+
 TEST_P(RealLogs, ReadEveryRecordOfTheirGoodChunks) {
     const RealLog& p = GetParam();
     const auto path = sharedFile(p.file);

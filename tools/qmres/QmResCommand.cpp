@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -347,17 +348,80 @@ std::int64_t unixSeconds(std::uint64_t fileTime) {
     return static_cast<std::int64_t>(fileTime / 10000000) - 11644473600;
 }
 
+// One JSON object written straight into a string, as Json's dump() writes
+// it (compact, keys in the order given, UTF-8 unescaped): a large log has
+// hundreds of thousands of records, and building a Json tree for each cost
+// many times what reading them does.
+class JsonObjectText {
+public:
+    explicit JsonObjectText(std::string& out) : out_(out) { out_ += '{'; }
+    void end() { out_ += '}'; }
+
+    JsonObjectText& key(std::string_view name) {
+        if (!first_) {
+            out_ += ',';
+        }
+        first_ = false;
+        string(out_, name);
+        out_ += ':';
+        return *this;
+    }
+    void value(std::string_view text) { string(out_, text); }
+    void value(std::wstring_view text) { string(out_, utf8(text)); }
+    template <typename Integer>
+        requires std::is_integral_v<Integer>
+    void value(Integer n) {
+        char digits[24];
+        const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+        out_.append(digits, end);
+    }
+    void null() { out_ += "null"; }
+    void raw(std::string_view json) { out_ += json; }
+
+    static void string(std::string& out, std::string_view text) {
+        static const char hexDigits[] = "0123456789abcdef";
+        out += '"';
+        std::size_t plain = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                continue;
+            }
+            out.append(text.substr(plain, i - plain));
+            plain = i + 1;
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                out += "\\u00";
+                out += hexDigits[c >> 4];
+                out += hexDigits[c & 15];
+            }
+        }
+        out.append(text.substr(plain));
+        out += '"';
+    }
+
+private:
+    std::string& out_;
+    bool first_ = true;
+};
+
 // The fields a .evt record has too come first, under the same names; the
 // rest are the .evtx record's own.
-Json evtxRecordJson(const evtx::EvtxRecord& r) {
-    Json strings = Json::array();
-    Json eventData = Json::array();
+void appendEvtxRecordJson(std::string& out, const evtx::EvtxRecord& r) {
+    std::vector<std::string> values;
+    values.reserve(r.data.size());
     std::string data;
     for (const evtx::EvtxDataField& field : r.data) {
-        strings.push_back(utf8(field.value));
-        eventData.push_back({{"name", utf8(field.name)}, {"value", strings.back()}});
+        values.push_back(utf8(field.value));
         if (r.dataKind == evtx::EvtxDataKind::EventData && field.name == L"Binary") {
-            data += utf8(field.value);
+            data += values.back();
         }
     }
     for (char& c : data) {
@@ -367,37 +431,65 @@ Json evtxRecordJson(const evtx::EvtxRecord& r) {
     std::snprintf(keywords, sizeof keywords, "0x%016llx", static_cast<unsigned long long>(r.keywords));
     static const char* const kinds[] = {nullptr, "EventData", "UserData"};
     const char* kind = kinds[static_cast<int>(r.dataKind)];
-    return {{"recordNumber", r.recordNumber},
-            {"timeGenerated", unixSeconds(r.timeCreated)},
-            {"timeWritten", unixSeconds(r.timeWritten)},
-            {"eventId", r.fullEventId()},
-            {"eventType", evtx::classicEventType(r)},
-            {"eventCategory", r.task},
-            {"sourceName", utf8(r.source())},
-            {"computerName", utf8(r.computer)},
-            {"strings", strings},
-            {"data", data},
-            {"timeCreatedUtc", utf8(evtx::fileTimeText(r.timeCreated))},
-            {"timeWrittenUtc", utf8(evtx::fileTimeText(r.timeWritten))},
-            {"providerName", utf8(r.providerName)},
-            {"providerGuid", utf8(r.providerGuid)},
-            {"eventSourceName", utf8(r.eventSourceName)},
-            {"eventIdentifier", r.eventId},
-            {"qualifiers", r.qualifiers ? Json(*r.qualifiers) : Json()},
-            {"version", r.version},
-            {"level", r.level},
-            {"task", r.task},
-            {"opcode", r.opcode},
-            {"keywords", keywords},
-            {"channel", utf8(r.channel)},
-            {"userId", utf8(r.userSid)},
-            {"processId", r.processId},
-            {"threadId", r.threadId},
-            {"dataKind", kind ? Json(kind) : Json()},
-            {"userDataName", utf8(r.userDataName)},
-            {"eventData", eventData},
-            {"chunk", r.chunk},
-            {"offset", r.offset}};
+
+    JsonObjectText j(out);
+    j.key("recordNumber").value(r.recordNumber);
+    j.key("timeGenerated").value(unixSeconds(r.timeCreated));
+    j.key("timeWritten").value(unixSeconds(r.timeWritten));
+    j.key("eventId").value(r.fullEventId());
+    j.key("eventType").value(evtx::classicEventType(r));
+    j.key("eventCategory").value(r.task);
+    j.key("sourceName").value(r.source());
+    j.key("computerName").value(r.computer);
+    j.key("strings").raw("[");
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        j.raw(i == 0 ? "" : ",");
+        j.value(values[i]);
+    }
+    j.raw("]");
+    j.key("data").value(data);
+    j.key("timeCreatedUtc").value(evtx::fileTimeText(r.timeCreated));
+    j.key("timeWrittenUtc").value(evtx::fileTimeText(r.timeWritten));
+    j.key("providerName").value(r.providerName);
+    j.key("providerGuid").value(r.providerGuid);
+    j.key("eventSourceName").value(r.eventSourceName);
+    j.key("eventIdentifier").value(r.eventId);
+    if (r.qualifiers) {
+        j.key("qualifiers").value(*r.qualifiers);
+    } else {
+        j.key("qualifiers").null();
+    }
+    j.key("version").value(r.version);
+    j.key("level").value(r.level);
+    j.key("task").value(r.task);
+    j.key("opcode").value(r.opcode);
+    j.key("keywords").value(std::string_view(keywords));
+    j.key("channel").value(r.channel);
+    j.key("userId").value(r.userSid);
+    j.key("processId").value(r.processId);
+    j.key("threadId").value(r.threadId);
+    if (kind != nullptr) {
+        j.key("dataKind").value(std::string_view(kind));
+    } else {
+        j.key("dataKind").null();
+    }
+    j.key("userDataName").value(r.userDataName);
+    j.key("eventData").raw("[");
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        j.raw(i == 0 ? "{" : ",{");
+        JsonObjectText::string(out, "name");
+        j.raw(":");
+        JsonObjectText::string(out, utf8(r.data[i].name));
+        j.raw(",");
+        JsonObjectText::string(out, "value");
+        j.raw(":");
+        JsonObjectText::string(out, values[i]);
+        j.raw("}");
+    }
+    j.raw("]");
+    j.key("chunk").value(r.chunk);
+    j.key("offset").value(r.offset);
+    j.end();
 }
 
 // Streams one file's object: the records as they are read, one a line, so
@@ -410,8 +502,11 @@ bool writeEvtxJson(const std::string& file, std::ostream& out, std::ostream& err
     std::string reason;
     bool first = true;
     evtx::EvtxCallbacks callbacks;
+    std::string line;
     callbacks.record = [&](const evtx::EvtxRecord& r) {
-        out << (first ? ",\"records\":[\n" : ",\n") << evtxRecordJson(r).dump();
+        line.assign(first ? ",\"records\":[\n" : ",\n");
+        appendEvtxRecordJson(line, r);
+        out << line;
         first = false;
         return true;
     };

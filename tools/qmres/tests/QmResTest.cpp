@@ -159,6 +159,32 @@ TEST(QmResEvtx, PrintsRecordsInTheShapeOfEvtRecordsWithTheirOwnFieldsBeside) {
     EXPECT_EQ(records[2]["eventData"][0]["value"], "17");
 }
 
+// Each record is written as text directly: every character a log's strings
+// can hold must come out as a JSON reader reads it back, and in the same
+// spelling as the JSON library's own output.
+TEST(QmResEvtx, EscapesEveryCharacterAsTheJsonLibraryDoes) {
+    const std::wstring awkward = L"quote \" backslash \\ newline \n tab \t cr \r bell \x07 us \x1f del \x7f "
+                                 L"e\x301 \x00e9 \x20ac \xd83d\xde00 lone \xd800 end";
+    std::vector<evtx::testing::Event> events(1);
+    events[0].computer = L"PC \"7\"";
+    events[0].data = {{L"na\"me\\", evtx::testing::text(awkward)}};
+    const fs::path file = fs::path(::testing::TempDir()) / "qmres_escape.evtx";
+    writeFile(file, evtx::testing::writeEvtx(events));
+
+    const Outcome r = run({"evtx", file.string()});
+    ASSERT_EQ(r.status, qmres::kExitOk) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    const auto& record = j[0]["records"][0];
+    EXPECT_EQ(record["computerName"], "PC \"7\"");
+    EXPECT_EQ(record["eventData"][0]["name"], "na\"me\\");
+    EXPECT_EQ(record["eventData"][0]["value"], toUtf8(awkward));
+    EXPECT_EQ(record["strings"][0], toUtf8(awkward));
+    // The record's line as printed is the library's compact spelling of it.
+    const std::size_t start = r.out.find("\"records\":[\n") + 12;
+    const std::string line = r.out.substr(start, r.out.find("\n]") - start);
+    EXPECT_EQ(line, nlohmann::ordered_json::parse(line).dump());
+}
+
 TEST(QmResEvtx, WarnsOfSkippedChunksAndFailsOnlyForUnreadableFiles) {
     std::vector<evtx::testing::Event> events(40);
     std::vector<std::uint8_t> bytes = evtx::testing::writeEvtx(events, {.recordsPerChunk = 20});
