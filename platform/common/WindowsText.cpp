@@ -96,7 +96,12 @@ int compareNoCase(std::wstring_view a, std::wstring_view b) {
 
 std::string toUtf8(std::wstring_view text) {
     std::string out;
-    out.reserve(text.size());
+    appendUtf8(out, text);
+    return out;
+}
+
+void appendUtf8(std::string& out, std::wstring_view text) {
+    out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
@@ -111,7 +116,6 @@ std::string toUtf8(std::wstring_view text) {
         }
         appendUtf8(out, cp);
     }
-    return out;
 }
 
 std::wstring fromUtf8(std::string_view text) {

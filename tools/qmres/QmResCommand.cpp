@@ -1,14 +1,14 @@
 #include "QmResCommand.h"
 
-#include "platform/machine/EmulatedSystem.h"
-#include "platform/formats/HostFiles.h"
+#include "platform/Win32Codes.h"
+#include "platform/WindowsText.h"
 #include "platform/formats/EvtFile.h"
+#include "platform/formats/EvtxFile.h"
+#include "platform/formats/HostFiles.h"
 #include "platform/formats/MessageTable.h"
 #include "platform/formats/PeImage.h"
 #include "platform/formats/VersionBlock.h"
-#include "platform/formats/EvtxFile.h"
-#include "platform/Win32Codes.h"
-#include "platform/WindowsText.h"
+#include "platform/machine/EmulatedSystem.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -367,9 +367,9 @@ public:
         return *this;
     }
     void value(std::string_view text) { string(out_, text); }
-    void value(std::wstring_view text) { string(out_, utf8(text)); }
+    void value(std::wstring_view text) { string(out_, text); }
     template <typename Integer>
-        requires std::is_integral_v<Integer>
+    requires std::is_integral_v<Integer>
     void value(Integer n) {
         char digits[24];
         const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
@@ -378,6 +378,13 @@ public:
     void null() { out_ += "null"; }
     void raw(std::string_view json) { out_ += json; }
 
+    // A UTF-16 text through one buffer kept for all of them.
+    static void string(std::string& out, std::wstring_view text) {
+        static thread_local std::string utf8Text;
+        utf8Text.clear();
+        appendUtf8(utf8Text, text);
+        string(out, std::string_view(utf8Text));
+    }
     static void string(std::string& out, std::string_view text) {
         static const char hexDigits[] = "0123456789abcdef";
         out += '"';
@@ -390,13 +397,27 @@ public:
             out.append(text.substr(plain, i - plain));
             plain = i + 1;
             switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 out += "\\u00";
                 out += hexDigits[c >> 4];
@@ -415,13 +436,18 @@ private:
 // The fields a .evt record has too come first, under the same names; the
 // rest are the .evtx record's own.
 void appendEvtxRecordJson(std::string& out, const evtx::EvtxRecord& r) {
-    std::vector<std::string> values;
-    values.reserve(r.data.size());
+    // The values are printed twice; their UTF-8 buffers are kept from one
+    // record to the next.
+    static thread_local std::vector<std::string> values;
+    if (values.size() < r.data.size()) {
+        values.resize(r.data.size());
+    }
     std::string data;
-    for (const evtx::EvtxDataField& field : r.data) {
-        values.push_back(utf8(field.value));
-        if (r.dataKind == evtx::EvtxDataKind::EventData && field.name == L"Binary") {
-            data += values.back();
+    for (std::size_t i = 0; i < r.data.size(); ++i) {
+        values[i].clear();
+        appendUtf8(values[i], r.data[i].value);
+        if (r.dataKind == evtx::EvtxDataKind::EventData && r.data[i].name == L"Binary") {
+            data += values[i];
         }
     }
     for (char& c : data) {
@@ -442,9 +468,9 @@ void appendEvtxRecordJson(std::string& out, const evtx::EvtxRecord& r) {
     j.key("sourceName").value(r.source());
     j.key("computerName").value(r.computer);
     j.key("strings").raw("[");
-    for (std::size_t i = 0; i < values.size(); ++i) {
+    for (std::size_t i = 0; i < r.data.size(); ++i) {
         j.raw(i == 0 ? "" : ",");
-        j.value(values[i]);
+        j.value(std::string_view(values[i]));
     }
     j.raw("]");
     j.key("data").value(data);
@@ -475,15 +501,11 @@ void appendEvtxRecordJson(std::string& out, const evtx::EvtxRecord& r) {
     }
     j.key("userDataName").value(r.userDataName);
     j.key("eventData").raw("[");
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        j.raw(i == 0 ? "{" : ",{");
-        JsonObjectText::string(out, "name");
-        j.raw(":");
-        JsonObjectText::string(out, utf8(r.data[i].name));
-        j.raw(",");
-        JsonObjectText::string(out, "value");
-        j.raw(":");
-        JsonObjectText::string(out, values[i]);
+    for (std::size_t i = 0; i < r.data.size(); ++i) {
+        j.raw(i == 0 ? "{\"name\":" : ",{\"name\":");
+        JsonObjectText::string(out, std::wstring_view(r.data[i].name));
+        j.raw(",\"value\":");
+        JsonObjectText::string(out, std::string_view(values[i]));
         j.raw("}");
     }
     j.raw("]");

@@ -24,6 +24,8 @@ struct NoCaseLess {
 
 // Invalid sequences become U+FFFD; nothing is dropped silently.
 std::string toUtf8(std::wstring_view text);
+// The same, appended to `out` (no buffer of its own for each text).
+void appendUtf8(std::string& out, std::wstring_view text);
 std::wstring fromUtf8(std::string_view text);
 
 } // namespace qmplatform
