@@ -200,6 +200,26 @@ TEST(RealLogDetails, TheDamagedLogNamesItsSkippedChunks) {
 
 // ---- written files ------------------------------------------------------------
 
+// Other readers (libevtx among them) step over an element's attributes by
+// the attribute list's size, which this reader does not need: the writer
+// must still fill it in. The first record's template starts with <Event
+// xmlns=...>: its list size sits after the inline name "Event", and the
+// list ends at the token that closes the start tag.
+TEST(EvtxRoundTrip, TheWriterGivesEachAttributeListItsSize) {
+    const std::vector<std::uint8_t> file = w::writeEvtx(std::vector<w::Event>(1));
+    // Chunk at 4096, first record 512 into it, 24-byte record header, then
+    // fragment header, template instance (10 bytes), definition header (24),
+    // fragment header, and the element: token, dependency, size, name offset.
+    const std::size_t element = 4096 + 512 + 24 + 4 + 10 + 24 + 4;
+    ASSERT_EQ(file.at(element), kTokenOpenStartElement | 0x40);
+    const std::size_t name = element + 11;
+    ASSERT_EQ(bytes::u16At(file, name + 6), 5u); // "Event"
+    const std::size_t listSize = name + 8 + 2 * 5 + 2;
+    const std::uint32_t size = bytes::u32At(file, listSize);
+    EXPECT_GT(size, 0u);
+    EXPECT_EQ(file.at(listSize + 4 + size), kTokenCloseStartElement);
+}
+
 TEST(EvtxRoundTrip, SystemFieldsComeBackAsWritten) {
     w::Event e;
     e.provider = L"Microsoft-Windows-Winlogon";
