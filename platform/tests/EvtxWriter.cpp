@@ -36,8 +36,7 @@ struct ChunkState {
 // Binary XML into `out`, whose first byte sits at chunk offset `base`.
 class Xml {
 public:
-    Xml(std::vector<std::uint8_t>& out, std::size_t base, ChunkState& state)
-        : out_(out), base_(base), st_(state) {}
+    Xml(std::vector<std::uint8_t>& out, std::size_t base, ChunkState& state) : out_(out), base_(base), st_(state) {}
 
     std::uint32_t here() const { return static_cast<std::uint32_t>(base_ + out_.size()); }
     void name(const std::wstring& n) {
@@ -286,47 +285,28 @@ std::vector<std::uint8_t> recordBytes(const Event& e, std::uint64_t number, std:
     std::vector<std::uint8_t> r(kRecordHeaderSize, 0);
     Xml x(r, at, state);
     x.fragmentHeader();
-    x.instance(L"System", systemTemplate, kSystemValues,
-               [&](std::size_t i, std::size_t base, ChunkState& st) {
-                   switch (i) {
-                   case 0:
-                       return text(e.provider);
-                   case 1:
-                       return e.providerGuid.value_or(Value{});
-                   case 2:
-                       return optionalString(e.eventSourceName);
-                   case 3:
-                       return e.qualifiers ? testing::number(kTypeUInt16, *e.qualifiers) : Value{};
-                   case 4:
-                       return testing::number(kTypeUInt16, e.eventId);
-                   case 5:
-                       return testing::number(kTypeUInt8, e.version);
-                   case 6:
-                       return testing::number(kTypeUInt8, e.level);
-                   case 7:
-                       return testing::number(kTypeUInt16, e.task);
-                   case 8:
-                       return testing::number(kTypeUInt8, e.opcode);
-                   case 9:
-                       return testing::number(kTypeHexInt64, e.keywords);
-                   case 10:
-                       return fileTime(e.timeCreated);
-                   case 11:
-                       return testing::number(kTypeUInt64, number);
-                   case 12:
-                       return testing::number(kTypeUInt32, e.processId);
-                   case 13:
-                       return testing::number(kTypeUInt32, e.threadId);
-                   case 14:
-                       return optionalString(e.channel);
-                   case 15:
-                       return text(e.computer);
-                   case 16:
-                       return e.userSid.empty() ? Value{} : sid(e.userSid);
-                   default:
-                       return e.kind == EvtxDataKind::None ? Value{} : dataFragment(e, base, st);
-                   }
-               });
+    x.instance(L"System", systemTemplate, kSystemValues, [&](std::size_t i, std::size_t base, ChunkState& st) {
+        switch (i) {
+        case 0: return text(e.provider);
+        case 1: return e.providerGuid.value_or(Value{});
+        case 2: return optionalString(e.eventSourceName);
+        case 3: return e.qualifiers ? testing::number(kTypeUInt16, *e.qualifiers) : Value{};
+        case 4: return testing::number(kTypeUInt16, e.eventId);
+        case 5: return testing::number(kTypeUInt8, e.version);
+        case 6: return testing::number(kTypeUInt8, e.level);
+        case 7: return testing::number(kTypeUInt16, e.task);
+        case 8: return testing::number(kTypeUInt8, e.opcode);
+        case 9: return testing::number(kTypeHexInt64, e.keywords);
+        case 10: return fileTime(e.timeCreated);
+        case 11: return testing::number(kTypeUInt64, number);
+        case 12: return testing::number(kTypeUInt32, e.processId);
+        case 13: return testing::number(kTypeUInt32, e.threadId);
+        case 14: return optionalString(e.channel);
+        case 15: return text(e.computer);
+        case 16: return e.userSid.empty() ? Value{} : sid(e.userSid);
+        default: return e.kind == EvtxDataKind::None ? Value{} : dataFragment(e, base, st);
+        }
+    });
     x.eos();
     bytes::putU32(r, 0);
     const auto size = static_cast<std::uint32_t>(r.size());
@@ -341,8 +321,8 @@ std::vector<std::uint8_t> recordBytes(const Event& e, std::uint64_t number, std:
 void sealChunk(std::span<std::uint8_t> chunk) {
     // A test may have damaged the free space offset: the checksum then
     // covers what lies inside the chunk.
-    const std::size_t end = std::clamp<std::size_t>(
-        bytes::u32At(chunk, kChunkHeaderFields[kChunkFreeSpace].offset), kChunkRecordsOffset, chunk.size());
+    const std::size_t end = std::clamp<std::size_t>(bytes::u32At(chunk, kChunkHeaderFields[kChunkFreeSpace].offset),
+                                                    kChunkRecordsOffset, chunk.size());
     const std::uint32_t flags = bytes::u32At(chunk, kChunkHeaderFields[kChunkFlags].offset);
     std::vector<std::uint8_t> c(chunk.begin(), chunk.end());
     const bool sums = (flags & kFlagNoChecksums) == 0;
@@ -355,8 +335,7 @@ void sealChunk(std::span<std::uint8_t> chunk) {
 
 void sealFile(std::vector<std::uint8_t>& file) {
     const bool sums = (bytes::u32At(file, kFileHeaderFields[kFileFlags].offset) & kFlagNoChecksums) == 0;
-    bytes::setU32(file, kFileHeaderFields[kFileChecksum].offset,
-                  sums ? crc32(std::span(file).first(120)) : 0);
+    bytes::setU32(file, kFileHeaderFields[kFileChecksum].offset, sums ? crc32(std::span(file).first(120)) : 0);
 }
 
 } // namespace
@@ -409,9 +388,7 @@ Value binary(std::vector<std::uint8_t> b) {
 }
 
 Value array(const std::vector<Value>& items) {
-    Value v{static_cast<std::uint8_t>((items.empty() ? std::uint8_t{kTypeString} : items.front().type) |
-                                      kTypeArrayFlag),
-            {}};
+    Value v{static_cast<std::uint8_t>((items.empty() ? std::uint8_t{kTypeString} : items.front().type) | kTypeArrayFlag), {}};
     for (const Value& item : items) {
         v.bytes.insert(v.bytes.end(), item.bytes.begin(), item.bytes.end());
         if (item.type == kTypeString) {
@@ -445,11 +422,9 @@ std::vector<std::uint8_t> writeEvtx(std::span<const Event> events, const WriteOp
         bytes::setU32(chunk, 40, kChunkHeaderSize);
         bytes::setU32(chunk, 44, static_cast<std::uint32_t>(lastRecord));
         bytes::setU32(chunk, 48, static_cast<std::uint32_t>(free));
-        bytes::setU32(chunk, kChunkHeaderFields[kChunkFlags].offset,
-                      options.checksums ? 0u : kFlagNoChecksums);
+        bytes::setU32(chunk, kChunkHeaderFields[kChunkFlags].offset, options.checksums ? 0u : kFlagNoChecksums);
         for (const auto& [name, offset] : state.names) {
-            const std::size_t bucket =
-                kChunkHeaderFields[kChunkStringTable].offset + 4 * (keyHash(name) % 64);
+            const std::size_t bucket = kChunkHeaderFields[kChunkStringTable].offset + 4 * (keyHash(name) % 64);
             if (bytes::u32At(chunk, bucket) == 0) {
                 bytes::setU32(chunk, bucket, offset);
             }
@@ -504,8 +479,7 @@ std::vector<std::uint8_t> writeEvtx(std::span<const Event> events, const WriteOp
 
 std::vector<std::size_t> recordOffsets(std::span<const std::uint8_t> file) {
     std::vector<std::size_t> offsets;
-    for (std::size_t start = kFileHeaderBlockSize; start + kChunkRecordsOffset <= file.size();
-         start += kChunkSize) {
+    for (std::size_t start = kFileHeaderBlockSize; start + kChunkRecordsOffset <= file.size(); start += kChunkSize) {
         const std::size_t end = std::min<std::size_t>(start + bytes::u32At(file, start + 48), file.size());
         for (std::size_t at = start + kChunkRecordsOffset; at + kMinRecordSize <= end;) {
             const std::uint32_t size = bytes::u32At(file, at + 4);
