@@ -514,6 +514,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"cut inside the last chunk's header",
                [](auto& f) { f.resize(w::chunkOffset(2) + 100); }, 40, 1, {EvtxProblemKind::ChunkTruncated}},
         Damage{"cut right after a chunk", [](auto& f) { f.resize(w::chunkOffset(2)); }, 40, 0, {}},
+        Damage{"cut inside the file's header block, before any chunk",
+               [](auto& f) { f.resize(3000); }, 0, 0, {EvtxProblemKind::ChunkTruncated}},
         Damage{"record whose template offset points outside the chunk",
                [](auto& f) {
                    bytes::setU32(f, recordBody(f, 25) + 10, 0xFFF0);

@@ -1224,6 +1224,12 @@ bool readEvtx(std::span<const std::uint8_t> file, const EvtxCallbacks& callbacks
     // Chunks are found by the file's size: a dirty header's count is stale.
     const std::size_t body = file.size() > kFileHeaderBlockSize ? file.size() - kFileHeaderBlockSize : 0;
     info.chunksInFile = static_cast<std::uint32_t>((body + kChunkSize - 1) / kChunkSize);
+    if (file.size() < kFileHeaderBlockSize) {
+        // Cut before its first chunk: say so, or the empty result is unexplained.
+        info.problems.push_back({EvtxProblemKind::ChunkTruncated, 0, file.size(),
+                                 chunkName(0, kFileHeaderBlockSize) + ": the file ends at " +
+                                     std::to_string(file.size()) + " bytes, before it; the file holds no chunk"});
+    }
     EvtxRecord record;
     std::string why;
     for (std::uint32_t index = 0; index < info.chunksInFile; ++index) {
