@@ -80,6 +80,17 @@ if(QM_MINGW_SHARED_RUNTIME)
   endforeach()
 endif()
 
+# The runtime's DLLs beside the build's own programs too: a test, a companion
+# or a stand-in that Wine starts as a service or COM server finds them there,
+# whatever environment started it (Qt's DLLs come through WINEPATH, for the
+# Qt-based tests only).
+if(_qm_runtime_dlls)
+  add_custom_target(qm_runtime_beside_programs ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_qm_runtime_dlls} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+    COMMENT "The C++ runtime's DLLs beside the programs")
+endif()
+
 # qm_deploy_runtime(folder component [EXCLUDE_FROM_ALL]): Qt and the runtime
 # into one folder.
 function(qm_deploy_runtime folder component)

@@ -51,12 +51,12 @@ endif()
 # DLL of ours against the same runtime DLLs as Qt; the deploy step copies them
 # beside the programs (QM_MINGW_RUNTIME_DIRS says where they are). Every
 # module allocates through the one msvcrt heap in both forms.
+# The project adds the link option (not the cached linker flags, which would
+# outlive a reconfiguration of the same build folder with Qt).
 if(QM_QT_WINDOWS_PREFIX)
   set(QM_MINGW_SHARED_RUNTIME ON)
 else()
-  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-  set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-  set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+  set(QM_MINGW_STATIC_RUNTIME ON)
 endif()
 # Folders of the runtime DLLs: libstdc++-6.dll and libgcc_s_*.dll beside the
 # compiler's own libraries, libwinpthread-1.dll in the target's lib folder.
