@@ -1,6 +1,6 @@
 #include "EventLogWidget.h"
 
-#include "EventLogTreeWidget.h"
+#include "EventLogView.h"
 #include "LiveProgress.h"
 #include "MessagePrompter.h"
 #include "TreeRows.h"
@@ -56,10 +56,10 @@ EventLogWidget::EventLogWidget(qmplatform::System& system, MessagePrompter& prom
     filterEdit_->setClearButtonEnabled(true);
     layout->addWidget(filterEdit_);
 
-    tree_ = new EventLogTreeWidget(this);
+    tree_ = new EventLogView(this);
     layout->addWidget(tree_);
     // The service's scan lists one source; its column shows for files.
-    tree_->setColumnHidden(EventLogTreeWidget::SourceColumn, true);
+    tree_->setColumnHidden(EventLogView::SourceColumn, true);
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("statusLine"));
@@ -70,10 +70,10 @@ EventLogWidget::EventLogWidget(qmplatform::System& system, MessagePrompter& prom
     connect(scanButton, &QPushButton::clicked, this, &EventLogWidget::scan);
     connect(openButton, &QPushButton::clicked, this, &EventLogWidget::openLogFile);
     connect(exportButton, &QPushButton::clicked, this, &EventLogWidget::exportRows);
-    connect(filterEdit_, &QLineEdit::textChanged, tree_, &EventLogTreeWidget::setFilter);
+    connect(filterEdit_, &QLineEdit::textChanged, tree_, &EventLogView::setFilter);
     connect(scopeBox_, &QComboBox::currentIndexChanged, this,
             [this](int index) { tree_->setScope(static_cast<SourceScope>(index)); });
-    connect(tree_, &EventLogTreeWidget::shownChanged, this, &EventLogWidget::showStatus);
+    connect(tree_, &EventLogView::shownChanged, this, &EventLogWidget::showStatus);
 }
 
 QString EventLogWidget::statusText() const {
@@ -101,12 +101,13 @@ void EventLogWidget::showStatus() {
 void EventLogWidget::scan() {
     tree_->clear();
     EventLogReader reader(system_);
-    const EventLogReader::Status status = reader.readApplicationLog(tree_->records());
+    std::vector<EventLogRecord> records;
+    const EventLogReader::Status status = reader.readApplicationLog(records);
     listing_ = {};
     listed_ = status == EventLogReader::Status::Read;
     listing_.origin = "the Application log";
     listing_.total = reader.recordsSeen();
-    tree_->setColumnHidden(EventLogTreeWidget::SourceColumn, true);
+    tree_->setColumnHidden(EventLogView::SourceColumn, true);
     setScopeChoice(SourceScope::QuillmarkService, false);
     if (status == EventLogReader::Status::CannotOpen) {
         listing_.problem = "The Application log cannot be opened";
@@ -115,7 +116,7 @@ void EventLogWidget::scan() {
                           tr("Could not open the Application event log."));
         return;
     }
-    tree_->showRecords();
+    tree_->showRecords(std::move(records));
 }
 
 void EventLogWidget::openLogFile() {
@@ -160,18 +161,16 @@ bool EventLogWidget::openLog(const QString& path) {
     if (read == CustomerLogRead::NotALog)
         return refuse(tr("%1 is not an event log file: %2").arg(name, QString::fromStdString(error)));
 
-    tree_->clear();
     listing_ = {};
     listed_ = true;
     listing_.origin = utf8(name);
     listing_.total = log.rows.size();
     listing_.chunksSkipped = log.chunksSkipped;
     listing_.recordsSkipped = log.recordsSkipped;
-    tree_->records() = std::move(log.rows);
-    tree_->setColumnHidden(EventLogTreeWidget::SourceColumn, false);
+    tree_->setColumnHidden(EventLogView::SourceColumn, false);
     // A customer's file is read for everything in it; the choice narrows it.
     setScopeChoice(SourceScope::AllSources, true);
-    tree_->showRecords();
+    tree_->showRecords(std::move(log.rows));
     return true;
 }
 

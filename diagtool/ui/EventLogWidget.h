@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-class EventLogTreeWidget;
+class EventLogView;
 class MessagePrompter;
 class QComboBox;
 class QLabel;
@@ -24,7 +24,7 @@ class EventLogWidget : public QWidget {
 public:
     EventLogWidget(qmplatform::System& system, MessagePrompter& prompter, QWidget* parent = nullptr);
 
-    EventLogTreeWidget* tree() const { return tree_; }
+    EventLogView* tree() const { return tree_; }
     QString statusText() const;
 
     // Progress values per read: the dialog's range.
@@ -46,7 +46,7 @@ private:
 
     qmplatform::System& system_;
     MessagePrompter& prompter_;
-    EventLogTreeWidget* tree_ = nullptr;
+    EventLogView* tree_ = nullptr;
     QLineEdit* filterEdit_ = nullptr;
     QComboBox* scopeBox_ = nullptr;
     QLabel* status_ = nullptr;

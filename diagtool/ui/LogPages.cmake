@@ -12,8 +12,10 @@ add_library(diagtool_ui_logs STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/ErrorFilesTreeWidget.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/ErrorFilesWidget.h
   ${CMAKE_CURRENT_SOURCE_DIR}/ErrorFilesWidget.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogTreeWidget.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogTreeWidget.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogModel.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogModel.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogView.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/EventLogView.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/EventLogWidget.h
   ${CMAKE_CURRENT_SOURCE_DIR}/EventLogWidget.cpp)
 qm_warnings(diagtool_ui_logs)

@@ -5,9 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QItemSelectionModel>
 #include <QStringList>
+#include <QTreeView>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 bool rowContains(const QTreeWidgetItem& item, const QString& text) {
     if (text.isEmpty())
@@ -22,17 +23,53 @@ bool rowContains(const QTreeWidgetItem& item, const QString& text) {
     return false;
 }
 
-QString selectedRowsAsText(const QTreeWidget& tree) {
-    QString out;
-    const int columns = tree.columnCount();
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree), QTreeWidgetItemIterator::Selected); *it;
-         ++it) {
-        const QTreeWidgetItem* item = *it;
-        if (item->childCount() > 0 || item->isHidden())
+namespace {
+
+// Calls fn(index) for each row that holds data (group rows are left out)
+// and that no filter hides (neither the row nor a group above it), in the
+// order the tree shows them, also inside a collapsed group.
+template <typename Fn> void forEachShownRow(const QTreeView& tree, const QModelIndex& parent, Fn&& fn) {
+    const QAbstractItemModel& model = *tree.model();
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        if (tree.isRowHidden(row, parent))
             continue;
+        const QModelIndex index = model.index(row, 0, parent);
+        if (model.rowCount(index) > 0)
+            forEachShownRow(tree, index, fn);
+        else
+            fn(index);
+    }
+}
+
+QString cellText(const QModelIndex& row, int column) {
+    return row.siblingAtColumn(column).data(Qt::DisplayRole).toString();
+}
+
+QString wholeText(const QModelIndex& row, int column) {
+    const QModelIndex cell = row.siblingAtColumn(column);
+    const QVariant whole = cell.data(kWholeTextRole);
+    return whole.isValid() ? whole.toString() : cell.data(Qt::DisplayRole).toString();
+}
+
+std::string utf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+QString selectedRowsAsText(const QTreeView& tree) {
+    QString out;
+    const QItemSelectionModel* selection = tree.selectionModel();
+    if (tree.model() == nullptr || selection == nullptr || !selection->hasSelection())
+        return out;
+    const int columns = tree.model()->columnCount();
+    forEachShownRow(tree, QModelIndex(), [&](const QModelIndex& row) {
+        if (!selection->isSelected(row))
+            return;
         QStringList fields;
         for (int c = 0; c < columns; ++c) {
-            QString field = item->text(c);
+            QString field = cellText(row, c);
             field.replace(QLatin1Char('\t'), QLatin1Char(' '));
             field.replace(QLatin1String("\r\n"), QLatin1String(" "));
             field.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -41,11 +78,11 @@ QString selectedRowsAsText(const QTreeWidget& tree) {
         }
         out += fields.join(QLatin1Char('\t'));
         out += QLatin1Char('\n');
-    }
+    });
     return out;
 }
 
-bool copySelectedRows(const QTreeWidget& tree) {
+bool copySelectedRows(const QTreeView& tree) {
     const QString text = selectedRowsAsText(tree);
     if (text.isEmpty())
         return false;
@@ -53,7 +90,7 @@ bool copySelectedRows(const QTreeWidget& tree) {
     return true;
 }
 
-void addCopyRowsAction(QTreeWidget& tree) {
+void addCopyRowsAction(QTreeView& tree) {
     auto* copy = new QAction(QObject::tr("&Copy"), &tree);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
@@ -62,52 +99,29 @@ void addCopyRowsAction(QTreeWidget& tree) {
     tree.setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-namespace {
-
-QString wholeText(const QTreeWidgetItem& item, int column) {
-    const QVariant whole = item.data(column, kWholeTextRole);
-    return whole.isValid() ? whole.toString() : item.text(column);
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-bool shownByFilters(const QTreeWidgetItem* item) {
-    for (; item != nullptr; item = item->parent()) {
-        if (item->isHidden())
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-ExportTable shownRows(const QTreeWidget& tree) {
+ExportTable shownRows(const QTreeView& tree) {
     ExportTable table;
+    const QAbstractItemModel* model = tree.model();
+    if (model == nullptr)
+        return table;
     std::vector<int> columns;
-    const QTreeWidgetItem* header = tree.headerItem();
-    for (int c = 0; c < tree.columnCount(); ++c) {
+    for (int c = 0; c < model->columnCount(); ++c) {
         if (tree.isColumnHidden(c))
             continue;
         columns.push_back(c);
-        table.headers.push_back(utf8(header->text(c)));
+        table.headers.push_back(utf8(model->headerData(c, Qt::Horizontal).toString()));
     }
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it; ++it) {
-        const QTreeWidgetItem* item = *it;
-        if (item->childCount() > 0 || !shownByFilters(item))
-            continue;
+    forEachShownRow(tree, QModelIndex(), [&](const QModelIndex& index) {
         std::vector<std::string> row;
         row.reserve(columns.size());
         for (int c : columns)
-            row.push_back(utf8(wholeText(*item, c)));
+            row.push_back(utf8(wholeText(index, c)));
         table.rows.push_back(std::move(row));
-    }
+    });
     return table;
 }
 
-bool exportShownRows(QWidget* page, const QTreeWidget& tree, MessagePrompter& prompter) {
+bool exportShownRows(QWidget* page, const QTreeView& tree, MessagePrompter& prompter) {
     const QString csvFilter = QObject::tr("CSV files (*.csv)");
     const QString jsonFilter = QObject::tr("JSON files (*.json)");
     QString chosenFilter = csvFilter;

@@ -10,7 +10,7 @@
 #include <Qt>
 
 class MessagePrompter;
-class QTreeWidget;
+class QTreeView;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -25,21 +25,21 @@ bool rowContains(const QTreeWidgetItem& item, const QString& text);
 // The selected rows that hold data (group rows are left out), in the order
 // the tree shows them, one line each, columns joined by tabs; tabs and line
 // breaks inside a text become blanks so that every row stays one line.
-QString selectedRowsAsText(const QTreeWidget& tree);
+QString selectedRowsAsText(const QTreeView& tree);
 
 // Copies selectedRowsAsText() to the clipboard; false when nothing is selected.
-bool copySelectedRows(const QTreeWidget& tree);
+bool copySelectedRows(const QTreeView& tree);
 
 // Gives the tree a "&Copy" action (Ctrl+C while it has the focus, and its
 // context menu) that copies the selected rows.
-void addCopyRowsAction(QTreeWidget& tree);
+void addCopyRowsAction(QTreeView& tree);
 
 // The rows as the user sees them: the headers of the shown columns, then
 // every row that holds data and that no filter hides (also inside a
 // collapsed group), in the order the tree shows them, each cell's whole
 // text.
-ExportTable shownRows(const QTreeWidget& tree);
+ExportTable shownRows(const QTreeView& tree);
 
 // Asks for a .csv or .json file and writes shownRows() to it; a failure is
 // one warning box. False when nothing was written.
-bool exportShownRows(QWidget* page, const QTreeWidget& tree, MessagePrompter& prompter);
+bool exportShownRows(QWidget* page, const QTreeView& tree, MessagePrompter& prompter);

@@ -6,7 +6,7 @@
 #include "ErrorFilesTreeWidget.h"
 #include "ErrorFilesWidget.h"
 #include "ErrorJumpTarget.h"
-#include "EventLogTreeWidget.h"
+#include "EventLogView.h"
 #include "EventLogWidget.h"
 #include "FailingSystem.h"
 #include "LiveProgress.h"
@@ -97,6 +97,18 @@ QApplication& app() {
     return *instance;
 }
 
+QString cell(const QTreeView& tree, int row, int column, int role = Qt::DisplayRole) {
+    return tree.model()->index(row, column).data(role).toString();
+}
+
+// The texts of one column's top-level rows, as listed.
+QStringList column(const QTreeView& tree, int c) {
+    QStringList out;
+    for (int i = 0; i < tree.model()->rowCount(); ++i)
+        out << cell(tree, i, c);
+    return out;
+}
+
 const char kNewerLog[] =
     "<?xml version=\"1.0\"?><QMLog>"
     "<Error><Time>08:12</Time><Category>API</Category><ErrorInfo><Context>Burn</Context>"
@@ -135,13 +147,6 @@ protected:
         writeLog(common + L"settings.xml", "<Settings><Error/></Settings>", 10);
         fs::create_directories(system_->machine().hostPath(common + L"old"));
         writeLog(L"C:\\users\\quill\\AppData\\Local\\Quillmark\\log\\QMCAPI.xml", kOtherAppLog, 1);
-    }
-
-    static QStringList column(const QTreeWidget& tree, int c) {
-        QStringList out;
-        for (int i = 0; i < tree.topLevelItemCount(); ++i)
-            out << tree.topLevelItem(i)->text(c);
-        return out;
     }
 
     static void grab(QWidget& page, const char* name) {
@@ -486,15 +491,14 @@ TEST_F(EventPageTest, ScanListsTheServiceEventsNewestFirst) {
     writeFile(system_->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evtFile());
     EventLogWidget page(*system_, prompter_);
     page.scan();
-    const EventLogTreeWidget& tree = *page.tree();
-    EXPECT_EQ(column(tree, EventLogTreeWidget::TypeColumn), (QStringList{"Unknown ", "Information"}));
-    EXPECT_EQ(column(tree, EventLogTreeWidget::IdColumn), (QStringList{"3221225575", "1073741924"}));
+    const EventLogView& tree = *page.tree();
+    EXPECT_EQ(column(tree, EventLogView::TypeColumn), (QStringList{"Unknown ", "Information"}));
+    EXPECT_EQ(column(tree, EventLogView::IdColumn), (QStringList{"3221225575", "1073741924"}));
     EXPECT_TRUE(prompter_.shown.empty());
     grab(page, "event_log.png");
 
     page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
-    EXPECT_FALSE(tree.topLevelItem(0)->isHidden());
-    EXPECT_TRUE(tree.topLevelItem(1)->isHidden());
+    EXPECT_EQ(column(tree, EventLogView::IdColumn), (QStringList{"3221225575"}));
 }
 
 TEST_F(EventPageTest, ALogThatCannotBeOpenedIsOneBoxOverTheTreeAndAnEmptyList) {
@@ -502,7 +506,7 @@ TEST_F(EventPageTest, ALogThatCannotBeOpenedIsOneBoxOverTheTreeAndAnEmptyList) {
     FailingSystem failing(*system_);
     EventLogWidget page(failing, prompter_);
     page.scan();
-    ASSERT_EQ(page.tree()->topLevelItemCount(), 2);
+    ASSERT_EQ(page.tree()->shownCount(), 2);
     failing.eventLogRefused = true;
     page.scan();
     ASSERT_EQ(prompter_.shown.size(), 1u);
@@ -510,7 +514,7 @@ TEST_F(EventPageTest, ALogThatCannotBeOpenedIsOneBoxOverTheTreeAndAnEmptyList) {
     EXPECT_EQ(prompter_.shown[0].title, "Event Log access error");
     EXPECT_EQ(prompter_.shown[0].text, "Could not open the Application event log.");
     EXPECT_EQ(prompter_.shown[0].parent, page.tree());
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(page.tree()->shownCount(), 0);
     EXPECT_TRUE(page.tree()->records().empty());
 }
 
@@ -521,7 +525,7 @@ TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
     EventLogWidget page(*system_, prompter_);
     page.openLogFile();
     EXPECT_TRUE(prompter_.lastFilter.contains("*.evt *.evtx")) << prompter_.lastFilter.toStdString();
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 3);
+    EXPECT_EQ(page.tree()->shownCount(), 3);
     EXPECT_EQ(page.statusText(), "3 of 3 records (source: all) in customer.evt");
     EXPECT_TRUE(prompter_.shown.empty());
 
@@ -531,7 +535,7 @@ TEST_F(EventPageTest, OpensASavedLogAndRefusesOtherFiles) {
     page.openLogFile();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].title, "Event Log access error");
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 3); // the listed log stays
+    EXPECT_EQ(page.tree()->shownCount(), 3); // the listed log stays
     // The line says why, and what is still listed.
     EXPECT_TRUE(page.statusText().startsWith("notes.evt is not an event log file: "))
         << page.statusText().toStdString();
@@ -554,7 +558,7 @@ TEST_F(EventPageTest, TheStatusLineSaysWhatTheScanListsAndTheScanHidesTheSourceC
     writeFile(system_->machine().hostPath(L"C:\\windows\\system32\\config\\AppEvent.Evt"), evtFile());
     page.scan();
     EXPECT_EQ(page.statusText(), "2 of 3 records (source: QuillmarkService) in the Application log");
-    EXPECT_TRUE(page.tree()->isColumnHidden(EventLogTreeWidget::SourceColumn));
+    EXPECT_TRUE(page.tree()->isColumnHidden(EventLogView::SourceColumn));
     EXPECT_FALSE(page.findChild<QComboBox*>("scopeBox")->isEnabled());
     page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
     EXPECT_EQ(page.statusText(), "1 of 3 records (source: QuillmarkService) in the Application log");
@@ -580,19 +584,17 @@ TEST_F(EventPageTest, ACustomersEvtxListsEverySourceAndTheChoiceNarrowsIt) {
     page.scan(); // an empty Application log: nothing of the service
     EXPECT_EQ(page.statusText(), "0 of 0 records (source: QuillmarkService) in the Application log");
     ASSERT_TRUE(page.openLog(QString::fromStdString(saved.string())));
-    const EventLogTreeWidget& tree = *page.tree();
-    EXPECT_FALSE(tree.isColumnHidden(EventLogTreeWidget::SourceColumn));
-    EXPECT_EQ(column(tree, EventLogTreeWidget::SourceColumn),
+    const EventLogView& tree = *page.tree();
+    EXPECT_FALSE(tree.isColumnHidden(EventLogView::SourceColumn));
+    EXPECT_EQ(column(tree, EventLogView::SourceColumn),
               (QStringList{"Disk", "Service Control Manager", "QuillmarkService"}));
-    EXPECT_EQ(column(tree, EventLogTreeWidget::TypeColumn),
-              (QStringList{"Error", "Information", "Information"}));
-    const QString scm = tree.topLevelItem(1)->text(EventLogTreeWidget::DescriptionColumn);
+    EXPECT_EQ(column(tree, EventLogView::TypeColumn), (QStringList{"Error", "Information", "Information"}));
+    const QString scm = cell(tree, 1, EventLogView::DescriptionColumn);
     EXPECT_TRUE(scm.startsWith(
         "The description of event ID 7036 from source Service Control Manager cannot be found"));
     EXPECT_TRUE(scm.endsWith("The event carries: param1: Print Spooler param2: stopped"))
         << scm.toStdString();
-    EXPECT_TRUE(tree.topLevelItem(1)
-                    ->toolTip(EventLogTreeWidget::DescriptionColumn)
+    EXPECT_TRUE(cell(tree, 1, EventLogView::DescriptionColumn, Qt::ToolTipRole)
                     .endsWith("\n\nThe event carries:\nparam1: Print Spooler\nparam2: stopped"));
     EXPECT_EQ(page.statusText(), "3 of 3 records (source: all) in customer.evtx");
 
@@ -600,16 +602,16 @@ TEST_F(EventPageTest, ACustomersEvtxListsEverySourceAndTheChoiceNarrowsIt) {
     ASSERT_TRUE(scope->isEnabled());
     scope->setCurrentIndex(0);
     EXPECT_EQ(page.statusText(), "1 of 3 records (source: QuillmarkService) in customer.evtx");
-    EXPECT_FALSE(tree.topLevelItem(2)->isHidden());
+    EXPECT_EQ(column(tree, EventLogView::SourceColumn), (QStringList{"QuillmarkService"}));
     scope->setCurrentIndex(1);
     page.findChild<QLineEdit*>("filterEdit")->setText("control man");
     EXPECT_EQ(page.statusText(), "1 of 3 records (source: all) in customer.evtx");
-    EXPECT_FALSE(tree.topLevelItem(1)->isHidden());
+    EXPECT_EQ(column(tree, EventLogView::SourceColumn), (QStringList{"Service Control Manager"}));
     grab(page, "event_log_customer_evtx.png");
 
     // A scan afterwards is the service's list again.
     page.scan();
-    EXPECT_TRUE(tree.isColumnHidden(EventLogTreeWidget::SourceColumn));
+    EXPECT_TRUE(tree.isColumnHidden(EventLogView::SourceColumn));
     EXPECT_EQ(scope->currentIndex(), 0);
     EXPECT_FALSE(scope->isEnabled());
 }
@@ -644,7 +646,7 @@ TEST_F(EventPageTest, CancellingAReadKeepsTheListAndSaysSo) {
     });
     EXPECT_FALSE(page.openLog(QString::fromStdString(big.string())));
     EXPECT_TRUE(sawProgress);
-    EXPECT_EQ(page.tree()->topLevelItemCount(), 2);
+    EXPECT_EQ(page.tree()->shownCount(), 2);
     EXPECT_EQ(page.statusText(),
               "Reading big.evtx cancelled; still listed: 2 of 2 records (source: all) in small.evtx");
     EXPECT_TRUE(prompter_.shown.empty());
@@ -701,6 +703,72 @@ TEST_F(EventPageTest, ExportWritesTheRowsAsShownWithWholeDescriptions) {
     page.exportRows();
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0].title, "Export error");
+}
+
+EventLogRecord record(const char* type, const char* id, const char* description,
+                      const char* source = "Disk") {
+    EventLogRecord r;
+    r.type = type;
+    r.id = id;
+    r.time = "12/09/26 10:00:00";
+    r.description = description;
+    r.source = source;
+    r.quillmark = r.source == "QuillmarkService";
+    return r;
+}
+
+// Sorting by a column's text (equal texts keep list order, both ways), back
+// to list order, and the selected rows stay on their records throughout.
+TEST(EventLogView, SortsByTheShownTextAndTheSelectionFollowsItsRecords) {
+    app();
+    EventLogView view;
+    view.setScope(SourceScope::AllSources);
+    view.showRecords({record("Error", "1", "a"), record("Information", "2", "b"), record("Error", "3", "c"),
+                      record("Warning", "4", "d\r\n")});
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"1", "2", "3", "4"}));
+    view.selectionModel()->select(view.model()->index(2, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    view.sortByColumn(EventLogView::TypeColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"1", "3", "2", "4"}));
+    EXPECT_EQ(selectedRowsAsText(view), "Error\t12/09/26 10:00:00\tDisk\t3\tc\n");
+    view.sortByColumn(EventLogView::TypeColumn, Qt::DescendingOrder);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"4", "2", "1", "3"}));
+    EXPECT_EQ(cell(view, 0, EventLogView::DescriptionColumn), "d"); // sorted and shown on one line
+    EXPECT_EQ(selectedRowsAsText(view), "Error\t12/09/26 10:00:00\tDisk\t3\tc\n");
+    view.events().sort(-1);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(view.model()->index(2, 0).data(EventLogModel::kRecordIndexRole).toULongLong(), 2u);
+
+    // A filter that leaves the selected record out drops it from the selection.
+    view.setFilter("WARN");
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"4"}));
+    EXPECT_EQ(selectedRowsAsText(view), "");
+}
+
+// The filter looks at every column, the hidden source too, ignoring case
+// also outside ASCII, and at the description as its row shows it.
+TEST(EventLogView, FiltersEveryColumnIgnoringCase) {
+    app();
+    EventLogView view;
+    view.setScope(SourceScope::AllSources);
+    view.showRecords({record("Error", "1", "Überlauf der Größe"),
+                      record("Error", "2", "first line\r\nsecond"), record("Error", "3", "5 \u212A over"),
+                      record("Error", "4", "x", "QuillmarkService")});
+    view.setColumnHidden(EventLogView::SourceColumn, true);
+    const std::pair<const char*, QStringList> cases[] = {
+        {"ÜBERLAUF", {"1"}},        {"größe", {"1"}},         {"line second", {"2"}},
+        {"k over", {"3"}},          {"quillmarkserv", {"4"}}, {"ERROR", {"1", "2", "3", "4"}},
+        {"", {"1", "2", "3", "4"}}, {"nowhere", {}},
+    };
+    for (const auto& [text, ids] : cases) {
+        view.setFilter(QString::fromUtf8(text));
+        EXPECT_EQ(column(view, EventLogView::IdColumn), ids) << text;
+        EXPECT_EQ(view.shownCount(), ids.size()) << text;
+    }
+    view.setFilter("");
+    view.setScope(SourceScope::QuillmarkService);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"4"}));
 }
 
 TEST_F(LogPagesTest, ErrorFilesExportTheShownEntriesInBothViews) {
@@ -778,14 +846,13 @@ TEST(SampleMachinePages, EventLogShowsTheServiceEventsWithTheirTexts) {
     ScriptedPrompter prompter;
     EventLogWidget page(*system, prompter);
     page.scan();
-    const QTreeWidget& tree = *page.tree();
-    ASSERT_EQ(tree.topLevelItemCount(), 9);
+    const EventLogView& tree = *page.tree();
+    ASSERT_EQ(tree.shownCount(), 9);
     // One line in the row, the text as the message file has it in the tooltip.
-    EXPECT_EQ(tree.topLevelItem(0)->text(EventLogTreeWidget::DescriptionColumn),
-              "The QuillmarkService service started.");
-    EXPECT_EQ(tree.topLevelItem(0)->toolTip(EventLogTreeWidget::DescriptionColumn),
+    EXPECT_EQ(cell(tree, 0, EventLogView::DescriptionColumn), "The QuillmarkService service started.");
+    EXPECT_EQ(cell(tree, 0, EventLogView::DescriptionColumn, Qt::ToolTipRole),
               "The QuillmarkService service started.\r\n");
-    EXPECT_EQ(tree.topLevelItem(8)->text(EventLogTreeWidget::DescriptionColumn),
+    EXPECT_EQ(cell(tree, 8, EventLogView::DescriptionColumn),
               ""); // source key without a message file
     EXPECT_TRUE(prompter.shown.empty());
 }
