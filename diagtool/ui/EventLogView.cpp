@@ -8,6 +8,9 @@ EventLogView::EventLogView(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("EventLogView"));
     setModel(&model_);
     header()->setSectionResizeMode(QHeaderView::Interactive);
+    // Columns fit the rows around the shown ones, not every record of a
+    // long log: measuring 50,000 descriptions would cost more than reading them.
+    header()->setResizeContentsPrecision(kFitRows);
     // Newest first until the user picks a column to sort by.
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);

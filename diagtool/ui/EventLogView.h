@@ -13,6 +13,9 @@ class EventLogView : public QTreeView {
 public:
     using enum EventLogModel::Column;
 
+    // How many rows the columns are fitted to.
+    static constexpr int kFitRows = 100;
+
     explicit EventLogView(QWidget* parent = nullptr);
 
     EventLogModel& events() { return model_; }
