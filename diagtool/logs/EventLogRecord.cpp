@@ -95,7 +95,9 @@ void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::ve
 
 qmplatform::ModuleHandle EventLogReader::messageModule(std::wstring_view logName,
                                                        const std::wstring& sourceName) {
-    std::wstring logKey(logName.empty() ? std::wstring_view(kApplicationLog) : logName);
+    // Asked once per record: the key is built in a buffer kept for all of them.
+    std::wstring& logKey = lookupKey_;
+    logKey.assign(logName.empty() ? std::wstring_view(kApplicationLog) : logName);
     logKey += L'\\';
     logKey += sourceName;
     if (auto it = modules_.find(logKey); it != modules_.end())
@@ -116,7 +118,7 @@ qmplatform::ModuleHandle EventLogReader::messageModule(std::wstring_view logName
             module = system_.libraries().load(expanded, qmplatform::kLoadLibraryAsDatafile, error);
         }
     }
-    modules_.emplace(std::move(logKey), module);
+    modules_.emplace(logKey, module);
     return module;
 }
 

@@ -114,5 +114,6 @@ private:
     // loading its file again for each one would dominate a long log. Keyed
     // by "log\\source".
     std::map<std::wstring, qmplatform::ModuleHandle, std::less<>> modules_;
+    std::wstring lookupKey_;
     std::size_t recordsSeen_ = 0;
 };
