@@ -17,9 +17,8 @@
 set(QM_SUITE_FOLDER "Quillmark Tools")
 set(QM_DIAGTOOL_FOLDER "Quillmark Diagnostic Utility")
 
-# The GUI programs (each with a Start-menu entry) and the command-line tools.
-set(QM_SUITE_PROGRAMS jobview resedit paramscope mediaprobe)
-set(QM_SUITE_TOOLS qmdiag qmprobe qmres qmerror drftool makejob labeldemo)
+# QM_SUITE_PROGRAMS (each with a Start-menu entry) and QM_SUITE_TOOLS: the
+# top-level CMakeLists.txt.
 
 # What every folder with a Qt program needs beside it: file and folder below
 # the program's folder. Qt looks for its plugins in the program's folder.
