@@ -1,5 +1,6 @@
 #include "platform/WindowsText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace qmplatform {
@@ -103,6 +104,21 @@ std::string toUtf8(std::wstring_view text) {
 void appendUtf8(std::string& out, std::wstring_view text) {
     out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Most texts are ASCII: a run of it is copied in one step.
+        std::size_t ascii = i;
+        while (ascii < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[ascii]) < 0x80)
+            ++ascii;
+        if (ascii != i) {
+            const std::size_t at = out.size();
+            out.resize(at + (ascii - i));
+            std::transform(text.begin() + static_cast<std::ptrdiff_t>(i),
+                           text.begin() + static_cast<std::ptrdiff_t>(ascii),
+                           out.begin() + static_cast<std::ptrdiff_t>(at),
+                           [](wchar_t c) { return static_cast<char>(c); });
+            i = ascii;
+            if (i == text.size())
+                break;
+        }
         auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
             const auto low = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]));

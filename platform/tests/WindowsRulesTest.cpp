@@ -153,6 +153,12 @@ TEST(WindowsText, ConvertsUtf8BothWaysAndReplacesWhatIsBroken) {
     const std::wstring text = L"C:\\users\\J\u00F6rg\\\u20AC\U0001F4BF";
     EXPECT_EQ(fromUtf8(toUtf8(text)), text);
     EXPECT_EQ(toUtf8(L"\u00E9"), "\xC3\xA9");
+    // ASCII runs around the others, appended to what is there; a surrogate
+    // without its partner becomes U+FFFD.
+    std::string out = "x";
+    const wchar_t lone[] = {L'c', L'd', 0xD800, L'e', 0};
+    appendUtf8(out, std::wstring(L"ab\u00E9") + lone + L"\U0001F4BF" + wchar_t(0xDC00));
+    EXPECT_EQ(out, std::string("xab\xC3\xA9") + "cd\xEF\xBF\xBD" + "e\xF0\x9F\x92\xBF\xEF\xBF\xBD");
     const struct {
         std::string bytes;
         std::wstring expected;
