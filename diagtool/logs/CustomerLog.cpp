@@ -29,11 +29,11 @@ std::uint32_t unixSeconds(std::uint64_t fileTime) {
 // Every column but the description. The ID is the event's number as Event
 // Viewer shows it on the customer's machine (7036, not the 1073748860 of
 // the qualifiers in the high word that the message file is keyed by).
-EventLogRecord makeRow(std::uint16_t type, std::uint32_t seconds, const std::wstring& source,
-                       std::uint32_t eventId) {
+EventLogRecord makeRow(EventLogReader& reader, std::uint16_t type, std::uint32_t seconds,
+                       const std::wstring& source, std::uint32_t eventId) {
     EventLogRecord r;
     r.type = eventTypeName(type);
-    r.time = formatEventTime(seconds);
+    r.time = reader.formatTime(seconds);
     r.source = qmplatform::toUtf8(source);
     r.id = std::to_string(eventId & 0xFFFF);
     r.quillmark = isQuillmarkSource(source);
@@ -46,11 +46,15 @@ EventLogRecord makeRow(std::uint16_t type, std::uint32_t seconds, const std::wst
 void newestFirst(std::vector<EventLogRecord>& rows,
                  std::vector<std::pair<std::uint64_t, std::uint64_t>>& keys,
                  std::vector<EventLogRecord>& out) {
-    out.reserve(out.size() + rows.size());
     if (std::is_sorted(keys.begin(), keys.end())) {
-        std::move(rows.rbegin(), rows.rend(), std::back_inserter(out));
+        std::reverse(rows.begin(), rows.end());
+        if (out.empty())
+            out = std::move(rows);
+        else
+            std::move(rows.begin(), rows.end(), std::back_inserter(out));
         return;
     }
+    out.reserve(out.size() + rows.size());
     std::vector<std::size_t> order(rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -70,8 +74,8 @@ CustomerLogRead readEvtx(EventLogReader& reader, std::span<const std::uint8_t> f
     callbacks.record = [&](const evtx::EvtxRecord& r) {
         if (cancelled)
             return false;
-        EventLogRecord row =
-            makeRow(evtx::classicEventType(r), unixSeconds(r.timeCreated), r.source(), r.fullEventId());
+        EventLogRecord row = makeRow(reader, evtx::classicEventType(r), unixSeconds(r.timeCreated),
+                                     r.source(), r.fullEventId());
         // The channel names the sources key of the log that wrote it; the
         // message files of a System log's sources are registered there.
         // The values are copied or converted only for the text that uses them.
@@ -127,7 +131,8 @@ CustomerLogRead readEvt(EventLogReader& reader, std::span<const std::uint8_t> fi
             ++out.recordsSkipped;
             continue;
         }
-        EventLogRecord row = makeRow(view.eventType, view.timeGenerated, view.sourceName, view.eventId);
+        EventLogRecord row =
+            makeRow(reader, view.eventType, view.timeGenerated, view.sourceName, view.eventId);
         // A .evt file does not name its log; the Application log's sources
         // are the ones whose message files this machine may have.
         row.description = reader.describe(kApplicationLog, view.sourceName, view.eventId, view.strings);
@@ -164,7 +169,13 @@ CustomerLogRead readCustomerLog(EventLogReader& reader, std::span<const std::uin
 
 std::string offlineDescription(std::string_view eventId, std::string_view source,
                                std::span<const std::pair<std::string, std::string>> data) {
-    std::string text = "The description of event ID ";
+    // One allocation for the whole text: a long log has one per record.
+    std::size_t size = 300 + eventId.size() + source.size();
+    for (const auto& [name, value] : data)
+        size += name.size() + value.size() + 3;
+    std::string text;
+    text.reserve(size);
+    text += "The description of event ID ";
     text += eventId;
     text += " from source ";
     text += source;

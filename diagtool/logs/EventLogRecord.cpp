@@ -7,6 +7,7 @@
 #include "platform/WindowsText.h"
 #include "platform/formats/EvtFile.h"
 
+#include <algorithm>
 #include <ctime>
 #include <cwchar>
 #include <memory>
@@ -19,13 +20,57 @@ const char* eventTypeName(std::uint16_t type) {
     return kUnknownEventType;
 }
 
+namespace {
+
+std::string formatCalendarTime(const std::tm& local) {
+    wchar_t buffer[kMaxTimeChars + 1] = {};
+    const std::size_t n = std::wcsftime(buffer, kMaxTimeChars + 1, L"%c", &local);
+    return qmplatform::toUtf8(std::wstring_view(buffer, n));
+}
+
+} // namespace
+
 std::string formatEventTime(std::uint32_t secondsSince1970) {
     std::tm local{};
     if (!qmplatform::localCalendarTime(static_cast<std::time_t>(secondsSince1970), local))
         return {};
-    wchar_t buffer[kMaxTimeChars + 1] = {};
-    const std::size_t n = std::wcsftime(buffer, kMaxTimeChars + 1, L"%c", &local);
-    return qmplatform::toUtf8(std::wstring_view(buffer, n));
+    return formatCalendarTime(local);
+}
+
+std::string EventTimeFormatter::format(std::uint32_t secondsSince1970) {
+    const std::uint32_t minute = secondsSince1970 - secondsSince1970 % 60;
+    if (minute != minute_) {
+        // Zone offsets and their changes are whole minutes: the local time
+        // of every second of a minute is its first second's plus the seconds.
+        minute_ = minute;
+        text_.clear();
+        secondsAt_ = std::string::npos;
+        std::tm local{};
+        if (!qmplatform::localCalendarTime(static_cast<std::time_t>(minute), local))
+            return {};
+        const int firstSecond = local.tm_sec;
+        local.tm_sec = 7;
+        text_ = formatCalendarTime(local);
+        local.tm_sec = 48;
+        const std::string other = formatCalendarTime(local);
+        // The seconds stand where the two texts differ, as "07" and "48",
+        // and nowhere else.
+        const auto at = static_cast<std::size_t>(
+            std::mismatch(text_.begin(), text_.end(), other.begin(), other.end()).first - text_.begin());
+        // A zone whose offset had seconds (Monrovia until 1972) starts its
+        // minutes elsewhere: every time is made whole there.
+        if (firstSecond == 0 && other.size() == text_.size() && at + 2 <= text_.size() &&
+            text_.compare(at, 2, "07") == 0 && other.compare(at, 2, "48") == 0 &&
+            text_.compare(at + 2, std::string::npos, other, at + 2) == 0)
+            secondsAt_ = at;
+    }
+    if (secondsAt_ == std::string::npos)
+        return formatEventTime(secondsSince1970);
+    std::string text = text_;
+    const std::uint32_t second = secondsSince1970 % 60;
+    text[secondsAt_] = static_cast<char>('0' + second / 10);
+    text[secondsAt_ + 1] = static_cast<char>('0' + second % 10);
+    return text;
 }
 
 bool isQuillmarkSource(std::wstring_view sourceName) {
@@ -85,7 +130,7 @@ void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::ve
         return;
     EventLogRecord record;
     record.type = eventTypeName(view.eventType);
-    record.time = formatEventTime(view.timeGenerated);
+    record.time = formatTime(view.timeGenerated);
     record.id = std::to_string(view.eventId);
     record.description = describe(view);
     record.source = qmplatform::toUtf8(view.sourceName);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -306,6 +307,47 @@ TEST(EventTime, IsTheLocalDateAndTimeWithinTheBuffer) {
     EXPECT_NE(early, late);
     EXPECT_NE(early.find("26"), std::string::npos);
 }
+
+// The formatter of a read makes the same texts as formatEventTime, across
+// minutes, hours, days and back in time.
+void expectSameTimeTexts(std::uint32_t from) {
+    EventTimeFormatter formatter;
+    for (std::uint32_t s : {from, from + 1, from + 59, from + 60, from + 61, from + 3599, from + 3600, from + 86399,
+                            from + 86400, from + 59, from - 1, from + 31 * 86400 + 17})
+        EXPECT_EQ(formatter.format(s), formatEventTime(s)) << s;
+}
+
+TEST(EventTime, TheReadsFormatterMakesTheSameTexts) {
+    expectSameTimeTexts(1793606400u); // 2026-11-02 08:00 UTC
+    expectSameTimeTexts(1774746000u); // 2026-03-29 01:00 UTC, summer time starts in Europe
+    expectSameTimeTexts(0xFFFFFFFFu - 40 * 86400);
+}
+
+#ifndef _WIN32
+// Also in zones of the system's zone files: one with summer time, and one
+// whose offset had seconds (Monrovia until 1972, UTC-0:44:30).
+TEST(EventTime, TheReadsFormatterFollowsTheZone) {
+    if (!std::filesystem::exists("/usr/share/zoneinfo/Africa/Monrovia") ||
+        !std::filesystem::exists("/usr/share/zoneinfo/Europe/Berlin"))
+        GTEST_SKIP() << "no zone files on this machine";
+    const char* zone = std::getenv("TZ");
+    const std::string before = zone ? zone : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    expectSameTimeTexts(1774746000u - 30);
+    setenv("TZ", "Africa/Monrovia", 1);
+    tzset();
+    expectSameTimeTexts(31536000u + 17); // 1971
+    EventTimeFormatter formatter;
+    const std::string text = formatter.format(31536000u);
+    EXPECT_NE(text.find(":15:30"), std::string::npos) << text;
+    if (zone)
+        setenv("TZ", before.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+#endif
 
 TEST(QuillmarkSource, IsACaseSensitiveSubstring) {
     EXPECT_TRUE(isQuillmarkSource(L"QuillmarkService"));

@@ -63,6 +63,22 @@ const char* eventTypeName(std::uint16_t type);
 // form; empty when the time cannot be converted.
 std::string formatEventTime(std::uint32_t secondsSince1970);
 
+// formatEventTime for the records of one read: a log has many records in
+// the same minute, and only the seconds of their texts differ. The text of
+// a minute is made once (the seconds found by making it twice); where the
+// form shows the seconds otherwise than as two digits, every time is made
+// whole.
+class EventTimeFormatter {
+public:
+    std::string format(std::uint32_t secondsSince1970);
+
+private:
+    static constexpr std::uint32_t kNoMinute = 0xFFFFFFFFu;
+    std::uint32_t minute_ = kNoMinute; // the first second of the kept minute
+    std::string text_;                 // its text; empty when it cannot be made
+    std::size_t secondsAt_ = std::string::npos;
+};
+
 // Does the source name mark an event of the labelling system's service?
 // A plain case-sensitive substring test, as the service's sources are
 // registered under names that contain it.
@@ -87,6 +103,9 @@ public:
     // False, with the reason, when the file is not an event log.
     bool readSavedLog(std::span<const std::uint8_t> fileBytes, std::vector<EventLogRecord>& out,
                       std::string& error);
+
+    // An event time as formatEventTime makes it.
+    std::string formatTime(std::uint32_t secondsSince1970) { return times_.format(secondsSince1970); }
 
     // Every record the last read walked, of any source (the service's and
     // all others), so a page can say how many of them it lists.
@@ -115,5 +134,6 @@ private:
     // by "log\\source".
     std::map<std::wstring, qmplatform::ModuleHandle, std::less<>> modules_;
     std::wstring lookupKey_;
+    EventTimeFormatter times_;
     std::size_t recordsSeen_ = 0;
 };
