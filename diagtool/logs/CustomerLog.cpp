@@ -34,6 +34,7 @@ EventLogRecord makeRow(EventLogReader& reader, std::uint16_t type, std::uint32_t
     EventLogRecord r;
     r.type = eventTypeName(type);
     r.time = reader.formatTime(seconds);
+    r.seconds = seconds;
     r.source = qmplatform::toUtf8(source);
     r.id = std::to_string(eventId & 0xFFFF);
     r.quillmark = isQuillmarkSource(source);

@@ -131,6 +131,7 @@ void EventLogReader::addIfQuillmark(std::span<const std::uint8_t> bytes, std::ve
     EventLogRecord record;
     record.type = eventTypeName(view.eventType);
     record.time = formatTime(view.timeGenerated);
+    record.seconds = view.timeGenerated;
     record.id = std::to_string(view.eventId);
     record.description = describe(view);
     record.source = qmplatform::toUtf8(view.sourceName);

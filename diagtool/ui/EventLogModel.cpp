@@ -3,6 +3,9 @@
 #include "TreeRows.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -30,6 +33,15 @@ bool containsIgnoringCase(std::string_view text, const QString& needle, std::str
         return hit != text.end();
     }
     return fromUtf8(text).contains(needle, Qt::CaseInsensitive);
+}
+
+// An event ID as a number; one that is not a number sorts after all of them.
+std::uint64_t idNumber(const std::string& id) {
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), value);
+    return ec == std::errc() && end == id.data() + id.size() && !id.empty()
+               ? value
+               : std::numeric_limits<std::uint64_t>::max();
 }
 
 } // namespace
@@ -154,16 +166,33 @@ std::vector<std::uint32_t> EventLogModel::orderedRows() const {
             rows.push_back(static_cast<std::uint32_t>(i));
     if (sortColumn_ < 0)
         return rows;
+    auto sortBy = [&](auto less) {
+        if (sortOrder_ == Qt::AscendingOrder)
+            std::stable_sort(rows.begin(), rows.end(), less);
+        else
+            std::stable_sort(rows.begin(), rows.end(),
+                             [&](std::uint32_t a, std::uint32_t b) { return less(b, a); });
+    };
+    if (sortColumn_ == TimeColumn) {
+        // By the time itself: the text is in the locale's form.
+        sortBy([&](std::uint32_t a, std::uint32_t b) { return records_[a].seconds < records_[b].seconds; });
+        return rows;
+    }
+    if (sortColumn_ == IdColumn) {
+        // By number (9 before 10); a text that is none after all numbers.
+        std::vector<std::uint64_t> numbers(records_.size());
+        for (std::uint32_t i : rows)
+            numbers[i] = idNumber(records_[i].id);
+        sortBy([&](std::uint32_t a, std::uint32_t b) {
+            return numbers[a] != numbers[b] ? numbers[a] < numbers[b] : records_[a].id < records_[b].id;
+        });
+        return rows;
+    }
     // The texts the rows show, made once: sorting compares each many times.
     std::vector<std::string> keys(records_.size());
     for (std::uint32_t i : rows)
         keys[i] = cellText(records_[i], sortColumn_);
-    if (sortOrder_ == Qt::AscendingOrder)
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-    else
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return keys[b] < keys[a]; });
+    sortBy([&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
     return rows;
 }
 

@@ -44,8 +44,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    // By the column's shown text, equal texts keeping list order; a column
-    // outside the table is list order.
+    // By the column's shown text (the time by the time, the ID by number),
+    // equal ones keeping list order; a column outside the table is list order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:

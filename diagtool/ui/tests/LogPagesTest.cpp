@@ -497,6 +497,10 @@ TEST_F(EventPageTest, ScanListsTheServiceEventsNewestFirst) {
     EXPECT_TRUE(prompter_.shown.empty());
     grab(page, "event_log.png");
 
+    // Each row keeps its time for sorting.
+    page.tree()->sortByColumn(EventLogView::TimeColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(tree, EventLogView::IdColumn), (QStringList{"1073741924", "3221225575"}));
+
     page.findChild<QLineEdit*>("filterEdit")->setText("unknown");
     EXPECT_EQ(column(tree, EventLogView::IdColumn), (QStringList{"3221225575"}));
 }
@@ -597,6 +601,10 @@ TEST_F(EventPageTest, ACustomersEvtxListsEverySourceAndTheChoiceNarrowsIt) {
     EXPECT_TRUE(cell(tree, 1, EventLogView::DescriptionColumn, Qt::ToolTipRole)
                     .endsWith("\n\nThe event carries:\nparam1: Print Spooler\nparam2: stopped"));
     EXPECT_EQ(page.statusText(), "3 of 3 records (source: all) in customer.evtx");
+    page.tree()->sortByColumn(EventLogView::TimeColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(tree, EventLogView::SourceColumn),
+              (QStringList{"QuillmarkService", "Service Control Manager", "Disk"}));
+    page.tree()->sortByColumn(-1, Qt::AscendingOrder);
 
     auto* scope = page.findChild<QComboBox*>("scopeBox");
     ASSERT_TRUE(scope->isEnabled());
@@ -744,6 +752,31 @@ TEST(EventLogView, SortsByTheShownTextAndTheSelectionFollowsItsRecords) {
     view.setFilter("WARN");
     EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"4"}));
     EXPECT_EQ(selectedRowsAsText(view), "");
+}
+
+// The time sorts by the time, not by its text in the locale's form; the ID
+// by number, what is no number after all numbers.
+TEST(EventLogView, SortsTimesByTimeAndIdsByNumber) {
+    app();
+    EventLogView view;
+    view.setScope(SourceScope::AllSources);
+    std::vector<EventLogRecord> records = {record("Error", "10", "a"), record("Error", "9", "b"),
+                                           record("Error", "x", "c"), record("Error", "100", "d")};
+    const std::pair<const char*, std::uint32_t> times[] = {
+        {"Wed Dec  9 10:00:00 2026", 1796810400u},
+        {"Thu Dec 10 10:00:00 2026", 1796896800u},
+        {"Mon Dec  7 10:00:00 2026", 1796637600u},
+        {"Wed Dec  9 10:00:00 2026", 1796810400u},
+    };
+    for (std::size_t i = 0; i < records.size(); ++i)
+        std::tie(records[i].time, records[i].seconds) = times[i];
+    view.showRecords(std::move(records));
+    view.sortByColumn(EventLogView::TimeColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"x", "10", "100", "9"}));
+    view.sortByColumn(EventLogView::TimeColumn, Qt::DescendingOrder);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"9", "10", "100", "x"}));
+    view.sortByColumn(EventLogView::IdColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(view, EventLogView::IdColumn), (QStringList{"9", "10", "100", "x"}));
 }
 
 // The filter looks at every column, the hidden source too, ignoring case

@@ -29,6 +29,9 @@ struct EventLogRecord {
     // system's service (isQuillmarkSource). The live scan keeps only those.
     std::string source;
     bool quillmark = false;
+    // The time as seconds since 1970 (UTC): lists sort by it, not by the
+    // text, whose form is the locale's.
+    std::uint32_t seconds = 0;
 
     bool operator==(const EventLogRecord&) const = default;
 };
